@@ -1,0 +1,56 @@
+#pragma once
+// What a HID stack must offer the enumeration: the present interfaces in a stable order, and
+// opening one of them into a connection that reads its identity and exchanges reports.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hid/transport.h"
+
+namespace brimlo::hid {
+
+struct HiddAttributes {
+    std::uint32_t Size = sizeof(HiddAttributes);
+    std::uint16_t VendorID = 0;
+    std::uint16_t ProductID = 0;
+    std::uint16_t VersionNumber = 0;
+};
+
+struct HidOpenOptions {
+    bool readAccess = false;
+    bool writeAccess = false;
+    bool overlapped = false;
+    bool exclusive = false;
+};
+
+// An open interface. Report exchanges go through the Transport half.
+class HidConnection : public Transport {
+public:
+    virtual bool GetAttributes(HiddAttributes& attributes) = 0;
+    virtual bool GetReportDescriptor(std::vector<std::uint8_t>& descriptor) = 0;
+};
+
+// A snapshot of the present interfaces, walked by index.
+class HidInterfaceSet {
+public:
+    enum class Status { Ok, NoMoreItems, Failed };
+    virtual ~HidInterfaceSet() = default;
+    // Path of the interface at `index`; NoMoreItems past the last one; Failed for an interface
+    // that cannot be described (the walk skips it).
+    virtual Status InterfacePath(std::uint32_t index, std::string& path) = 0;
+};
+
+class HidPlatform {
+public:
+    virtual ~HidPlatform() = default;
+    // The present interfaces, or null when the stack refuses to list them (`error` says why).
+    virtual std::unique_ptr<HidInterfaceSet> PresentInterfaces(std::string& error) = 0;
+    // Opens one interface, or null with `error` naming the path and the cause.
+    virtual std::unique_ptr<HidConnection> Open(const std::string& path,
+                                                const HidOpenOptions& options,
+                                                std::string& error) = 0;
+};
+
+}  // namespace brimlo::hid

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test suite; exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/build.sh
+
+preset=default
+if [ "${CI:-}" = "true" ]; then preset=ci; fi
+
+# Widget tests run without a display.
+export QT_QPA_PLATFORM=offscreen
+ctest --preset "$preset" -j "$(nproc)" "$@"
