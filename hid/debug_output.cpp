@@ -8,7 +8,7 @@ namespace brimlo::hid {
 namespace {
 
 class StderrSink final : public DebugSink {
-public:
+  public:
     void Write(std::string_view line) override {
         std::fwrite(line.data(), 1, line.size(), stderr);
         std::fflush(stderr);

@@ -7,7 +7,7 @@
 namespace brimlo::hid {
 
 class DebugSink {
-public:
+  public:
     virtual ~DebugSink() = default;
     virtual void Write(std::string_view line) = 0;
 };

@@ -56,7 +56,11 @@ struct HidpCapsCommon {
     std::uint16_t DataIndexMax = 0;
 };
 
-struct HidpButtonCaps : HidpCapsCommon {};
+struct HidpButtonCaps : HidpCapsCommon {
+    // Fields of this control in its report (newer parser versions publish it too); the usage
+    // list length of a report is the sum of these.
+    std::uint16_t ReportCount = 0;
+};
 
 struct HidpValueCaps : HidpCapsCommon {
     bool HasNull = false;
@@ -90,6 +94,8 @@ struct HidPreparsedData {
     std::vector<HidpLinkCollectionNode> linkCollections;
 };
 
-inline std::size_t ReportTypeIndex(HidReportType type) { return static_cast<std::size_t>(type); }
+inline std::size_t ReportTypeIndex(HidReportType type) {
+    return static_cast<std::size_t>(type);
+}
 
 }  // namespace brimlo::hid

@@ -29,8 +29,8 @@ struct HidDataItem {
 // The record owns its connection, parser data and arrays; it moves but never copies, so one
 // owner at a time releases it.
 struct HidDeviceRecord {
-    std::optional<std::string> devicePath;    // empty when released
-    std::unique_ptr<HidConnection> handle;    // null when not open
+    std::optional<std::string> devicePath;  // empty when released
+    std::unique_ptr<HidConnection> handle;  // null when not open
     std::uint32_t openedForRead = 0;
     std::uint32_t openedForWrite = 0;
     std::uint32_t openedOverlapped = 0;

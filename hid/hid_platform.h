@@ -27,14 +27,14 @@ struct HidOpenOptions {
 
 // An open interface. Report exchanges go through the Transport half.
 class HidConnection : public Transport {
-public:
+  public:
     virtual bool GetAttributes(HiddAttributes& attributes) = 0;
     virtual bool GetReportDescriptor(std::vector<std::uint8_t>& descriptor) = 0;
 };
 
 // A snapshot of the present interfaces, walked by index.
 class HidInterfaceSet {
-public:
+  public:
     enum class Status { Ok, NoMoreItems, Failed };
     virtual ~HidInterfaceSet() = default;
     // Path of the interface at `index`; NoMoreItems past the last one; Failed for an interface
@@ -43,7 +43,7 @@ public:
 };
 
 class HidPlatform {
-public:
+  public:
     virtual ~HidPlatform() = default;
     // The present interfaces, or null when the stack refuses to list them (`error` says why).
     virtual std::unique_ptr<HidInterfaceSet> PresentInterfaces(std::string& error) = 0;

@@ -10,7 +10,7 @@
 namespace brimlo::hid {
 
 class Transport {
-public:
+  public:
     virtual ~Transport() = default;
 
     // Sends one output report; report[0] is the report ID and report.size() the length.
