@@ -1,0 +1,104 @@
+#include "commands/panel_format.h"
+
+#include <cstdio>
+
+namespace brimlo {
+namespace {
+
+constexpr std::size_t kFieldCharactersRead = 9;
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool HasHexPrefix(std::string_view text) {
+    return text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+}
+
+}  // namespace
+
+std::uint32_t ParseHexField(std::string_view text) {
+    text = text.substr(0, kFieldCharactersRead);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    // "0x" counts as a prefix only when a hex digit follows; "0xg" reads as 0.
+    if (HasHexPrefix(text) && text.size() > 2 && HexDigit(text[2]) >= 0) {
+        text.remove_prefix(2);
+    }
+    std::uint64_t value = 0;
+    for (char c : text) {
+        const int digit = HexDigit(c);
+        if (digit < 0) {
+            break;
+        }
+        value = value * 16 + static_cast<unsigned>(digit);
+        if (value > 0xFFFFFFFFull) {
+            return 0xFFFFFFFF;
+        }
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+std::optional<std::uint32_t> ParseHexArgument(std::string_view text, std::uint32_t maxValue) {
+    if (HasHexPrefix(text)) {
+        text.remove_prefix(2);
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (char c : text) {
+        const int digit = HexDigit(c);
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        value = value * 16 + static_cast<unsigned>(digit);
+        if (value > maxValue) {
+            return std::nullopt;
+        }
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+std::string FormatByte(std::uint8_t value) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%02x", value);
+    return text;
+}
+
+std::string FormatRegister(std::uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%08x", value);
+    return text;
+}
+
+std::string FormatFirmwareVersion(std::span<const std::uint8_t, 4> version) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02x.%02x.%02x.%02x", version[0], version[1], version[2],
+                  version[3]);
+    return text;
+}
+
+std::string FormatHexBytes(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0) {
+            text += ' ';
+        }
+        text += FormatByte(bytes[i]);
+    }
+    return text;
+}
+
+}  // namespace brimlo

@@ -1,0 +1,32 @@
+#pragma once
+// Conversions between the panel's texts and numbers, shared by the dialog and the CLI.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace brimlo {
+
+// How the dialog reads a hexadecimal field: at most the first 9 characters, leading blanks and
+// a "0x" prefix accepted, conversion stops at the first non-hex character, no digits give 0,
+// and a number beyond 32 bits gives 0xFFFFFFFF.
+std::uint32_t ParseHexField(std::string_view text);
+
+// A hexadecimal number typed on a command line: optional "0x", then only hex digits, at most
+// `maxValue`. Nothing when the text is not such a number.
+std::optional<std::uint32_t> ParseHexArgument(std::string_view text,
+                                              std::uint32_t maxValue = 0xFFFFFFFF);
+
+std::string FormatByte(std::uint8_t value);       // "%02x"
+std::string FormatRegister(std::uint32_t value);  // "%08x"
+
+// The low bytes of registers 0x54, 0x58, 0x5C and 0x60 as "%02x.%02x.%02x.%02x".
+std::string FormatFirmwareVersion(std::span<const std::uint8_t, 4> version);
+
+// Bytes as "%02x" groups with one blank between them.
+std::string FormatHexBytes(std::span<const std::uint8_t> bytes);
+
+}  // namespace brimlo

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "capture_debug.h"
+#include "commands/uvc_hid_device.h"
+#include "fake_hid_platform.h"
+
+namespace brimlo {
+namespace {
+
+using hid::testing::FakeHidPlatform;
+using hid::testing::VendorDescriptor;
+
+TEST(DeviceOpen, DescribesTheFirstMatchByItsPositionAndWritesTheDebugLine) {
+    FakeHidPlatform platform;
+    for (std::uint16_t i = 0; i < 3; ++i) {
+        platform.interfaces.push_back(
+            {"other" + std::to_string(i), 0x0BDA, i, VendorDescriptor({1}, {8}, {8})});
+    }
+    platform.interfaces.push_back(
+        {"dev", 0x1209, 0x00AB, VendorDescriptor({1, 2, 3}, {4100, 64, 64}, {4100, 64, 64})});
+    platform.interfaces.push_back(platform.interfaces.back());
+    platform.interfaces.back().path = "twin";
+
+    testing::CaptureDebug debug;
+    UvcHidDevice device(platform);
+    const OpenResult result = device.Open(0x1209, 0x00AB);
+    ASSERT_EQ(result.status, OpenStatus::Opened) << result.message;
+    EXPECT_TRUE(device.IsOpen());
+    EXPECT_EQ(device.Description(),
+              "Device #3: VID: 0x1209  PID: 0x00AB  UsagePage: 0xFF00  Usage: 0x1");
+    ASSERT_FALSE(debug.lines.empty());
+    EXPECT_EQ(debug.lines[0], "Open Device Info--VID/PID (0x1209~0x00ab) \n");
+    EXPECT_EQ(device.OutputReportLength(kFlashChannel), 4100u);
+    EXPECT_EQ(device.InputReportLength(kIicChannel), 64u);
+    EXPECT_EQ(platform.opened.back(), "dev");  // the twin is never opened
+}
+
+TEST(DeviceOpen, NothingMatchingIsNotFoundAndSaysWhatWasSkipped) {
+    FakeHidPlatform platform;
+    platform.interfaces = {
+        {"locked", 0x1209, 0x0001, VendorDescriptor({1}, {8}, {8}), false, true}};
+    UvcHidDevice device(platform);
+    const OpenResult result = device.Open(0x1209, 0x0001);
+    EXPECT_EQ(result.status, OpenStatus::NotFound);
+    EXPECT_NE(result.message.find("1209:0001"), std::string::npos);
+    EXPECT_NE(result.message.find("Permission denied"), std::string::npos);
+    EXPECT_FALSE(device.IsOpen());
+    std::uint32_t value = 7;
+    EXPECT_FALSE(device.RegisterAccess(kRegisterRead, 0x54, value));
+    EXPECT_EQ(value, 7u);
+}
+
+TEST(DeviceOpen, TwoChannelDeviceIsUnusableAndNeverUsedAsOpen) {
+    FakeHidPlatform platform;
+    platform.interfaces = {{"dev", 1, 2, VendorDescriptor({1, 2}, {4100, 64}, {4100, 64})}};
+    testing::CaptureDebug debug;
+    UvcHidDevice device(platform);
+    const OpenResult result = device.Open(1, 2);
+    EXPECT_EQ(result.status, OpenStatus::Unusable);
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_EQ(debug.lines.back(), "Error initializing flash and RW buffer\n");
+    std::uint8_t value = 1;
+    EXPECT_FALSE(device.GpioAccess(kGpioWrite, 0, value));
+    EXPECT_TRUE(platform.log.sent.empty());
+}
+
+TEST(DeviceOpen, EnumerationFailureKeepsThePreviousDevice) {
+    FakeHidPlatform platform;
+    platform.interfaces = {
+        {"dev", 1, 2, VendorDescriptor({1, 2, 3}, {4100, 64, 64}, {4100, 64, 64})}};
+    UvcHidDevice device(platform);
+    ASSERT_EQ(device.Open(1, 2).status, OpenStatus::Opened);
+    platform.refuseListing = true;
+    EXPECT_EQ(device.Open(1, 2).status, OpenStatus::EnumerationFailed);
+    EXPECT_TRUE(device.IsOpen());
+}
+
+}  // namespace
+}  // namespace brimlo
