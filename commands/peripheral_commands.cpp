@@ -32,8 +32,8 @@ void Clear(std::span<std::uint8_t> buffer) {
 
 bool UvcHidDevice::RegisterAccess(std::uint32_t selector, std::uint32_t address,
                                   std::uint32_t& value) {
-    std::lock_guard lock(exchangeMutex_);
-    if (!RequireOpen()) {
+    std::unique_lock<std::recursive_mutex> lock;
+    if (!Acquire(lock) || !RequireOpen()) {
         return false;
     }
     std::span<std::uint8_t> buffer = rwBuffer_;
@@ -59,8 +59,8 @@ bool UvcHidDevice::RegisterAccess(std::uint32_t selector, std::uint32_t address,
 
 bool UvcHidDevice::IicAccess(std::uint32_t selector, std::uint8_t deviceAddress, std::uint8_t count,
                              std::span<std::uint8_t> data, std::uint8_t readCount) {
-    std::lock_guard lock(exchangeMutex_);
-    if (!RequireOpen()) {
+    std::unique_lock<std::recursive_mutex> lock;
+    if (!Acquire(lock) || !RequireOpen()) {
         return false;
     }
     const bool read = selector == kIicRead;
@@ -111,8 +111,8 @@ bool UvcHidDevice::IicAccess(std::uint32_t selector, std::uint8_t deviceAddress,
 }
 
 bool UvcHidDevice::GpioAccess(std::uint32_t selector, std::uint8_t number, std::uint8_t& value) {
-    std::lock_guard lock(exchangeMutex_);
-    if (!RequireOpen()) {
+    std::unique_lock<std::recursive_mutex> lock;
+    if (!Acquire(lock) || !RequireOpen()) {
         return false;
     }
     std::span<std::uint8_t> buffer = rwBuffer_;
@@ -139,8 +139,8 @@ bool UvcHidDevice::GpioAccess(std::uint32_t selector, std::uint8_t number, std::
 }
 
 bool UvcHidDevice::ReadHdmiInfo(HdmiInfo& info) {
-    std::lock_guard lock(exchangeMutex_);
-    if (!RequireOpen()) {
+    std::unique_lock<std::recursive_mutex> lock;
+    if (!Acquire(lock) || !RequireOpen()) {
         return false;
     }
     if (InputReportLength(kIicChannel) < kHdmiInfoLength || iicBuffer_.size() < kHdmiInfoLength) {

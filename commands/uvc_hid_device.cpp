@@ -42,7 +42,10 @@ UvcHidDevice::~UvcHidDevice() {
 }
 
 OpenResult UvcHidDevice::Open(std::uint16_t vendorId, std::uint16_t productId) {
-    std::lock_guard lock(exchangeMutex_);
+    std::unique_lock<std::recursive_mutex> lock;
+    if (!Acquire(lock)) {
+        return {OpenStatus::Unusable, LastError()};
+    }
     DebugPrintf("Open Device Info--VID/PID (0x%04x~0x%04x) \n", vendorId, productId);
     match_.targetVendorId = vendorId;
     match_.targetProductId = productId;
@@ -113,6 +116,19 @@ std::size_t UvcHidDevice::InputReportLength(std::size_t channel) const {
                : 0;
 }
 
+bool UvcHidDevice::Acquire(std::unique_lock<std::recursive_mutex>& lock) {
+    lock = std::unique_lock<std::recursive_mutex>(exchangeMutex_, std::try_to_lock);
+    if (lock.owns_lock()) {
+        return true;
+    }
+    return Fail("The device is busy with a burn or dump; wait until it has finished.");
+}
+
+std::string UvcHidDevice::LastError() const {
+    std::lock_guard lock(errorMutex_);
+    return lastError_;
+}
+
 bool UvcHidDevice::RequireOpen() {
     if (open_) {
         return true;
@@ -121,6 +137,7 @@ bool UvcHidDevice::RequireOpen() {
 }
 
 bool UvcHidDevice::Fail(std::string message) {
+    std::lock_guard lock(errorMutex_);
     lastError_ = std::move(message);
     return false;
 }

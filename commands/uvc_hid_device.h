@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/flash_progress.h"
 #include "hid/hid_enumeration.h"
 #include "hid/report_framing.h"
 
@@ -30,6 +31,37 @@ using HdmiInfo = std::array<std::uint8_t, kHdmiInfoLength>;
 inline constexpr std::size_t kFlashChannel = 0;
 inline constexpr std::size_t kControlChannel = 1;
 inline constexpr std::size_t kIicChannel = 2;
+
+// Flash operation codes: 16 and 17 are also the command codes of the two data reports.
+inline constexpr std::uint32_t AP_FLASH_WRITE = 16;
+inline constexpr std::uint32_t AP_FLASH_READ = 17;
+inline constexpr std::uint32_t AP_FLASH_BURST_LATER = 19;
+inline constexpr std::uint32_t kBurstWrite = 16;
+inline constexpr std::uint32_t kBurstCompare = 17;
+inline constexpr std::uint32_t kBurstReadToSink = 18;
+
+// Access modes: the region the device sets up.
+inline constexpr std::uint8_t kAccessFirmware = 0;
+inline constexpr std::uint8_t kAccessEntireFlash = 1;
+inline constexpr std::uint8_t kAccessFlagSector = 2;
+inline constexpr std::uint8_t kAccessOtherArea = 3;
+
+// Where a compare found differences, counted in image offsets (= flash addresses).
+struct CompareReport {
+    bool mismatch = false;
+    std::uint32_t firstDifference = 0;  // address of the first differing byte
+    std::uint32_t expected = 0;         // the image's byte there
+    std::uint32_t found = 0;            // the flash's byte there
+    std::uint64_t differingBytes = 0;   // counted over the chunks compared
+};
+
+// What a burst reports to, and for a verify, whether it reads on past the first mismatch.
+struct BurstOptions {
+    FlashProgress* progress = nullptr;
+    FlashChunkSink* sink = nullptr;  // required by kBurstReadToSink
+    CompareReport* compare = nullptr;
+    bool compareWholeRegion = false;
+};
 
 enum class OpenStatus {
     Opened,
@@ -76,10 +108,33 @@ class UvcHidDevice {
     bool GpioAccess(std::uint32_t selector, std::uint8_t number, std::uint8_t& value);
     bool ReadHdmiInfo(HdmiInfo& info);
 
+    // Chunk of a burst: the flash data report's length less the report ID and three zero bytes.
+    std::size_t ChunkSize() const { return flashBuffer_.size() > 4 ? flashBuffer_.size() - 4 : 0; }
+
+    // Sets up a region (accessMode, address, length) and, for AP_FLASH_WRITE or AP_FLASH_READ,
+    // moves `length` bytes of `data` in one flash data report. Other codes only set up.
+    bool FlashAccess(std::uint32_t code, std::uint8_t accessMode, std::uint32_t address,
+                     std::uint32_t length, std::span<std::uint8_t> data = {});
+    // Moves `total` bytes of the region set up last, one chunk per report: writes
+    // image[offset..], compares the flash with it, or hands what it reads to options.sink.
+    // Returns the bytes not moved (0 when complete); `done` gets the bytes moved.
+    std::uint32_t FlashBurst(std::uint32_t code, std::uint32_t total,
+                             std::span<const std::uint8_t> image, std::uint32_t offset,
+                             std::uint32_t& done, const BurstOptions& options = {});
+
+    // Keeps every other thread's commands out until the returned lock is released: a burn or
+    // dump holds it for its whole run, and commands from elsewhere fail as busy meanwhile.
+    std::unique_lock<std::recursive_mutex> LockExclusive() {
+        return std::unique_lock<std::recursive_mutex>(exchangeMutex_);
+    }
+
     // Why the last command failed, with what the user can do about it.
-    const std::string& LastError() const { return lastError_; }
+    std::string LastError() const;
 
   private:
+    // Takes the exchange lock without waiting; false (and a busy error) while another thread
+    // holds it.
+    bool Acquire(std::unique_lock<std::recursive_mutex>& lock);
     bool RequireOpen();
     bool Fail(std::string message);
     // Frames and sends one output row from `buffer`; writes the row's debug line on failure.
@@ -88,6 +143,9 @@ class UvcHidDevice {
     // Reads one input row; the reply is left in the record's input report buffer.
     bool ReceiveRow(hid::CommandRow row, std::span<std::uint8_t> buffer);
     bool ExchangeFailed(hid::CommandRow row);
+    // Compares the chunk staged in the flash buffer with `expected`; false stops the burst.
+    bool CompareChunk(std::span<const std::uint8_t> expected, std::uint32_t at,
+                      const BurstOptions& options, bool& mismatch);
     std::span<std::uint8_t> ReplyBytes() { return record_.inputReportBuffer; }
 
     hid::HidPlatform& platform_;
@@ -98,6 +156,7 @@ class UvcHidDevice {
     std::vector<std::uint8_t> flashBuffer_;
     std::vector<std::uint8_t> rwBuffer_;
     std::vector<std::uint8_t> iicBuffer_;
+    mutable std::mutex errorMutex_;
     std::string lastError_;
     // One request cycle at a time: the record's report buffers and the transfer buffers are
     // shared by every command.

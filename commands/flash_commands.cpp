@@ -1,0 +1,208 @@
+// Flash region set-up and the chunked burst transfer. One flash data report per chunk, the
+// transfer buffer reused for every chunk, nothing allocated on the way.
+
+#include <algorithm>
+#include <cstdio>
+
+#include "commands/uvc_hid_device.h"
+#include "hid/debug_output.h"
+
+namespace brimlo {
+
+using hid::kCommandTable;
+
+namespace {
+
+// Data starts behind the report ID byte and three zero bytes.
+constexpr std::size_t kFlashDataOffset = 4;
+
+void PutLe32(std::span<std::uint8_t> buffer, std::size_t offset, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        buffer[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+void Clear(std::span<std::uint8_t> buffer) {
+    std::fill(buffer.begin(), buffer.end(), 0);
+}
+
+std::string FormatHex(std::uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%08x", value);
+    return text;
+}
+
+std::string_view BurstStatus(std::uint32_t code) {
+    switch (code) {
+        case kBurstWrite:
+            return kStatusWrite;
+        case kBurstCompare:
+            return kStatusCompare;
+        default:
+            return kStatusRead;
+    }
+}
+
+}  // namespace
+
+bool UvcHidDevice::FlashAccess(std::uint32_t code, std::uint8_t accessMode, std::uint32_t address,
+                               std::uint32_t length, std::span<std::uint8_t> data) {
+    std::unique_lock<std::recursive_mutex> lock;
+    if (!Acquire(lock) || !RequireOpen()) {
+        return false;
+    }
+    if (code == AP_FLASH_WRITE && (length > ChunkSize() || data.size() < length)) {
+        return Fail("A single flash write of " + std::to_string(length) +
+                    " bytes does not fit the device's " + std::to_string(ChunkSize()) +
+                    "-byte flash reports.");
+    }
+    if (code == AP_FLASH_READ &&
+        (length > InputReportLength(kFlashChannel) || data.size() < length)) {
+        return Fail("A single flash read of " + std::to_string(length) +
+                    " bytes does not fit the device's " +
+                    std::to_string(InputReportLength(kFlashChannel)) + "-byte flash reports.");
+    }
+
+    std::span<std::uint8_t> rw = rwBuffer_;
+    Clear(rw);
+    rw[3] = accessMode;
+    PutLe32(rw, 4, address);
+    if (!SendRow(hid::REPORT_FLASH_ACCESS_MODE, kCommandTable[hid::REPORT_FLASH_ACCESS_MODE], rw)) {
+        return false;
+    }
+    Clear(rw);
+    PutLe32(rw, 3, length);
+    if (!SendRow(hid::REPORT_FLASH_SET_LEN, kCommandTable[hid::REPORT_FLASH_SET_LEN], rw)) {
+        return false;
+    }
+
+    std::span<std::uint8_t> flash = flashBuffer_;
+    if (code == AP_FLASH_READ) {
+        if (!ReceiveRow(hid::REPORT_FLASH_READ, flash)) {
+            return false;
+        }
+        std::copy_n(ReplyBytes().begin(), length, data.begin());
+    } else if (code == AP_FLASH_WRITE) {
+        Clear(flash);
+        std::copy_n(data.begin(), length, flash.begin() + kFlashDataOffset);
+        if (!SendRow(hid::REPORT_FLASH_WRITE, kCommandTable[hid::REPORT_FLASH_WRITE], flash)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool UvcHidDevice::CompareChunk(std::span<const std::uint8_t> expected, std::uint32_t at,
+                                const BurstOptions& options, bool& mismatch) {
+    const std::span<const std::uint8_t> found(flashBuffer_.data(), expected.size());
+    const auto [e, f] = std::mismatch(expected.begin(), expected.end(), found.begin());
+    if (e == expected.end()) {
+        return true;
+    }
+    if (options.compare != nullptr) {
+        CompareReport& report = *options.compare;
+        if (!report.mismatch) {
+            report.mismatch = true;
+            report.firstDifference = at + static_cast<std::uint32_t>(e - expected.begin());
+            report.expected = *e;
+            report.found = *f;
+        }
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            report.differingBytes += expected[i] != found[i] ? 1 : 0;
+        }
+    }
+    if (!mismatch) {
+        const auto end = at + static_cast<std::uint32_t>(expected.size());
+        hid::DebugPrintf("FlashWrite -- Compare data fail, data(0x%08x~0x%08x) \n", at, end);
+        Fail("The flash differs from the image in bytes 0x" + FormatHex(at) + " to 0x" +
+             FormatHex(end) + ".");
+    }
+    mismatch = true;
+    return options.compareWholeRegion;
+}
+
+std::uint32_t UvcHidDevice::FlashBurst(std::uint32_t code, std::uint32_t total,
+                                       std::span<const std::uint8_t> image, std::uint32_t offset,
+                                       std::uint32_t& done, const BurstOptions& options) {
+    done = 0;
+    std::unique_lock<std::recursive_mutex> lock;
+    if (!Acquire(lock) || !RequireOpen()) {
+        return total;
+    }
+    const bool usesImage = code == kBurstWrite || code == kBurstCompare;
+    if (usesImage && std::uint64_t{offset} + total > image.size()) {
+        Fail("The image holds " + std::to_string(image.size()) + " bytes; bytes " +
+             std::to_string(offset) + " to " + std::to_string(std::uint64_t{offset} + total) +
+             " were asked for.");
+        return total;
+    }
+    if (code == kBurstReadToSink && options.sink == nullptr) {
+        Fail("A read burst needs somewhere to put the data.");
+        return total;
+    }
+    if (code != kBurstWrite && code != kBurstCompare && code != kBurstReadToSink) {
+        Fail("Unknown burst operation " + std::to_string(code));
+        return total;
+    }
+    const std::size_t chunk = ChunkSize();
+    if (chunk == 0 || (code != kBurstWrite && InputReportLength(kFlashChannel) < chunk)) {
+        Fail("The device's flash reports are too short for a burst.");
+        return total;
+    }
+
+    FlashProgress* progress = options.progress;
+    if (progress != nullptr) {
+        progress->BurstStarted(total);
+        progress->StatusChanged(BurstStatus(code));
+    }
+    std::span<std::uint8_t> flash = flashBuffer_;
+    std::uint32_t processed = 0;  // bytes exchanged, past a difference too when verifying
+    bool mismatch = false;
+    while (processed < total) {
+        const std::uint32_t n =
+            static_cast<std::uint32_t>(std::min<std::size_t>(total - processed, chunk));
+        const std::uint32_t at = offset + processed;
+        Clear(flash);
+        if (code == kBurstWrite) {
+            std::copy_n(image.begin() + at, n, flash.begin() + kFlashDataOffset);
+            if (!SendRow(hid::BURST_FLASH_WRITE, kCommandTable[hid::REPORT_FLASH_WRITE], flash)) {
+                hid::DebugOutput("Unknown error: Couldn't execute BURST_FLASH_WRITE function\n");
+                break;
+            }
+        } else {
+            if (!ReceiveRow(hid::BURST_FLASH_READ, flash)) {
+                hid::DebugOutput("Unknown error: Couldn't execute BURST_FLASH_READ function\n");
+                break;
+            }
+            std::copy_n(ReplyBytes().begin(), n, flash.begin());
+            if (code == kBurstCompare &&
+                !CompareChunk(image.subspan(at, n), at, options, mismatch)) {
+                break;
+            }
+            if (code == kBurstReadToSink) {
+                const std::size_t stored = options.sink->Write(flash.first(n));
+                if (stored < n) {
+                    hid::DebugPrintf("FlashRead -- Read data fail, data(0x%08x~0x%08x) \n",
+                                     processed, processed + n);
+                    Fail("The dump file took only " + std::to_string(stored) + " of " +
+                         std::to_string(n) + " bytes at offset " + std::to_string(processed));
+                    break;
+                }
+            }
+        }
+        processed += n;
+        if (!mismatch) {
+            done = processed;
+        }
+        if (progress != nullptr) {
+            progress->BytesDone(processed);
+        }
+    }
+    const std::uint32_t remaining = total - done;
+    if (remaining == 0 && progress != nullptr) {
+        progress->StatusChanged(kStatusWait);
+    }
+    return remaining;
+}
+
+}  // namespace brimlo
