@@ -92,6 +92,21 @@ bool UvcHidDevice::FlashAccess(std::uint32_t code, std::uint8_t accessMode, std:
     return true;
 }
 
+bool UvcHidDevice::ReadFlashChipIndex(std::uint16_t& answer) {
+    std::unique_lock<std::recursive_mutex> lock;
+    if (!Acquire(lock) || !RequireOpen()) {
+        return false;
+    }
+    if (InputReportLength(kControlChannel) < 2) {
+        return Fail("The device's command reports are too short to carry a flash chip index.");
+    }
+    if (!ReceiveRow(hid::REPORT_FLASH_GET_ID, rwBuffer_)) {
+        return false;
+    }
+    answer = static_cast<std::uint16_t>(ReplyBytes()[0] | ReplyBytes()[1] << 8);
+    return true;
+}
+
 bool UvcHidDevice::CompareChunk(std::span<const std::uint8_t> expected, std::uint32_t at,
                                 const BurstOptions& options, bool& mismatch) {
     const std::span<const std::uint8_t> found(flashBuffer_.data(), expected.size());

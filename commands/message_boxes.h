@@ -9,7 +9,7 @@ namespace brimlo {
 enum class MessageIcon { Error, Information, Warning };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // Blocks the calling thread until the user has seen the message.
     virtual void Show(std::string_view text, std::string_view caption, MessageIcon icon) = 0;

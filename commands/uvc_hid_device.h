@@ -122,6 +122,9 @@ class UvcHidDevice {
                              std::span<const std::uint8_t> image, std::uint32_t offset,
                              std::uint32_t& done, const BurstOptions& options = {});
 
+    // Asks the device which row of the flash chip table its chip is (answer bytes 0-1).
+    bool ReadFlashChipIndex(std::uint16_t& answer);
+
     // Keeps every other thread's commands out until the returned lock is released: a burn or
     // dump holds it for its whole run, and commands from elsewhere fail as busy meanwhile.
     std::unique_lock<std::recursive_mutex> LockExclusive() {

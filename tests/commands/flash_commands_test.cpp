@@ -102,6 +102,17 @@ TEST_F(FlashCommandsTest, FlagSectorWriteIsOneFullDataReport) {
     EXPECT_EQ(platform.log.reads.back(), std::make_pair(std::uint8_t{1}, std::uint32_t{4100}));
 }
 
+TEST_F(FlashCommandsTest, ChipIndexIsALittleEndianAnswerToAReadWithCode4) {
+    platform.log.replies.push_back({0x20, 0x00, 0x99});
+    std::uint16_t index = 0xFFFF;
+    ASSERT_TRUE(device.ReadFlashChipIndex(index));
+    EXPECT_EQ(index, 32);
+    EXPECT_TRUE(platform.log.sent.empty());
+    EXPECT_EQ(platform.log.reads.back(), std::make_pair(std::uint8_t{2}, std::uint32_t{0x440}));
+    EXPECT_FALSE(device.ReadFlashChipIndex(index));  // no answer queued
+    EXPECT_EQ(index, 32);
+}
+
 TEST_F(FlashCommandsTest, EmptyBurstExchangesNothingAndEndsWaiting) {
     RecordingProgress progress;
     std::uint32_t done = 99;
