@@ -1,0 +1,299 @@
+// reg, iic and gpio: the engineer's register, bus and pin access.
+
+#include <sstream>
+
+#include "cli/commands.h"
+#include "commands/panel_format.h"
+
+namespace brimlo::cli {
+namespace {
+
+// Hexadecimal arguments of one command, checked before anything is sent.
+class HexArgs {
+  public:
+    explicit HexArgs(const CliContext& context) : context_(context) {}
+
+    bool Get(const std::string& text, std::uint32_t maxValue, const char* what,
+             std::uint32_t& out) {
+        const auto value = ParseHexArgument(text, maxValue);
+        if (!value) {
+            context_.Error(
+                std::string(what) + " '" + text + "' is not a hexadecimal number" +
+                    (maxValue < 0xFFFFFFFF ? " up to " + FormatRegister(maxValue) : std::string()),
+                kExitUsage);
+            return false;
+        }
+        out = *value;
+        return true;
+    }
+
+  private:
+    const CliContext& context_;
+};
+
+struct RegArgs {
+    std::string address;
+    std::string value;
+    unsigned count = 1;
+};
+
+struct IicArgs {
+    std::string device;
+    std::vector<std::string> bytes;
+    unsigned count = 1;
+};
+
+struct GpioArgs {
+    unsigned number = 0;
+    std::string direction;
+    std::string value;
+};
+
+int RunRegRead(CliContext& context, const RegArgs& args) {
+    std::uint32_t address = 0;
+    if (!HexArgs(context).Get(args.address, 0xFFFFFFFF, "address", address)) {
+        return kExitUsage;
+    }
+    if (args.count == 0 || std::uint64_t{address} + 4ull * (args.count - 1) > 0xFFFFFFFFull) {
+        return context.Error("--count must be at least 1 and stay within 32-bit addresses",
+                             kExitUsage);
+    }
+    UvcHidDevice* device = context.OpenDevice();
+    if (device == nullptr) {
+        return kExitNoDevice;
+    }
+    nlohmann::json values = nlohmann::json::array();
+    std::ostringstream text;
+    for (unsigned i = 0; i < args.count; ++i) {
+        const std::uint32_t at = address + 4 * i;
+        std::uint32_t value = 0;
+        if (!device->RegisterAccess(kRegisterRead, at, value)) {
+            return context.DeviceError("register read at " + FormatRegister(at) + " failed");
+        }
+        values.push_back({{"address", at}, {"value", value}, {"text", FormatRegister(value)}});
+        text << (args.count > 1 ? FormatRegister(at) + ": " : "") << FormatRegister(value) << '\n';
+    }
+    context.Print({{"command", "reg read"}, {"registers", values}}, text.str());
+    return kExitOk;
+}
+
+int RunRegWrite(CliContext& context, const RegArgs& args) {
+    HexArgs hex(context);
+    std::uint32_t address = 0;
+    std::uint32_t value = 0;
+    if (!hex.Get(args.address, 0xFFFFFFFF, "address", address) ||
+        !hex.Get(args.value, 0xFFFFFFFF, "value", value)) {
+        return kExitUsage;
+    }
+    UvcHidDevice* device = context.OpenDevice();
+    if (device == nullptr) {
+        return kExitNoDevice;
+    }
+    if (!device->RegisterAccess(kRegisterWrite, address, value)) {
+        return context.DeviceError("register write at " + FormatRegister(address) + " failed");
+    }
+    context.Print({{"command", "reg write"}, {"address", address}, {"value", value}, {"ok", true}},
+                  "");
+    return kExitOk;
+}
+
+bool ParseBytes(CliContext& context, const std::vector<std::string>& texts,
+                std::vector<std::uint8_t>& bytes) {
+    HexArgs hex(context);
+    for (const std::string& text : texts) {
+        std::uint32_t byte = 0;
+        if (!hex.Get(text, 0xFF, "byte", byte)) {
+            return false;
+        }
+        bytes.push_back(static_cast<std::uint8_t>(byte));
+    }
+    return true;
+}
+
+int RunIicWrite(CliContext& context, const IicArgs& args) {
+    std::uint32_t address = 0;
+    std::vector<std::uint8_t> data;
+    if (!HexArgs(context).Get(args.device, 0xFF, "device address", address) ||
+        !ParseBytes(context, args.bytes, data)) {
+        return kExitUsage;
+    }
+    if (data.size() > 0xFF) {
+        return context.Error("at most 255 bytes per IIC write", kExitUsage);
+    }
+    UvcHidDevice* device = context.OpenDevice();
+    if (device == nullptr) {
+        return kExitNoDevice;
+    }
+    std::vector<std::uint8_t> buffer = data;
+    buffer.resize(std::max<std::size_t>(data.size(), 1));
+    if (!device->IicAccess(kIicWrite, static_cast<std::uint8_t>(address),
+                           static_cast<std::uint8_t>(data.size()), buffer, 0)) {
+        return context.DeviceError("IIC write to " + FormatByte(address) + " failed");
+    }
+    context.Print({{"command", "iic write"}, {"device", address}, {"return_code", buffer[0]}},
+                  "ret " + FormatByte(buffer[0]));
+    return kExitOk;
+}
+
+int RunIicRead(CliContext& context, const IicArgs& args) {
+    std::uint32_t address = 0;
+    std::vector<std::uint8_t> written;
+    if (!HexArgs(context).Get(args.device, 0xFF, "device address", address) ||
+        !ParseBytes(context, args.bytes, written)) {
+        return kExitUsage;
+    }
+    if (args.count == 0 || args.count > 0xFF || written.size() > 0xFF) {
+        return context.Error("--count must be 1 to 255, and at most 255 bytes written", kExitUsage);
+    }
+    UvcHidDevice* device = context.OpenDevice();
+    if (device == nullptr) {
+        return kExitNoDevice;
+    }
+    std::vector<std::uint8_t> buffer = written;
+    buffer.resize(std::max<std::size_t>(written.size(), args.count + 1));
+    if (!device->IicAccess(kIicRead, static_cast<std::uint8_t>(address),
+                           static_cast<std::uint8_t>(written.size()), buffer,
+                           static_cast<std::uint8_t>(args.count))) {
+        return context.DeviceError("IIC read from " + FormatByte(address) + " failed");
+    }
+    const std::span<const std::uint8_t> data(buffer.data() + 1, args.count);
+    context.Print({{"command", "iic read"},
+                   {"device", address},
+                   {"return_code", buffer[0]},
+                   {"data", std::vector<std::uint8_t>(data.begin(), data.end())}},
+                  "ret " + FormatByte(buffer[0]) + " data " + FormatHexBytes(data));
+    return kExitOk;
+}
+
+// Probes every 7-bit address with an empty write; a zero return code means a device answered.
+int RunIicScan(CliContext& context) {
+    UvcHidDevice* device = context.OpenDevice();
+    if (device == nullptr) {
+        return kExitNoDevice;
+    }
+    std::ostringstream text;
+    text << "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f\n";
+    nlohmann::json found = nlohmann::json::array();
+    std::string eightBit;
+    for (unsigned row = 0; row < 0x80; row += 0x10) {
+        text << FormatByte(static_cast<std::uint8_t>(row)) << ':';
+        for (unsigned address = row; address < row + 0x10; ++address) {
+            if (address < 0x03 || address > 0x77) {
+                text << "   ";
+                continue;
+            }
+            std::uint8_t returnCode[1] = {0xFF};
+            if (!device->IicAccess(kIicWrite, static_cast<std::uint8_t>(address << 1), 0,
+                                   returnCode, 0)) {
+                return context.DeviceError("IIC scan stopped at address " +
+                                           FormatByte(static_cast<std::uint8_t>(address)));
+            }
+            if (returnCode[0] == 0) {
+                text << ' ' << FormatByte(static_cast<std::uint8_t>(address));
+                found.push_back(address << 1);
+                eightBit += " 0x" + FormatByte(static_cast<std::uint8_t>(address << 1));
+            } else {
+                text << " --";
+            }
+        }
+        text << '\n';
+    }
+    text << "7-bit addresses above; as 8-bit device addresses:"
+         << (eightBit.empty() ? " none" : eightBit) << '\n';
+    context.Print({{"command", "iic scan"}, {"devices", found}}, text.str());
+    return kExitOk;
+}
+
+int RunGpio(CliContext& context, std::uint32_t selector, const GpioArgs& args) {
+    if (args.number > 3) {
+        return context.Error("GPIO number must be 0 to 3", kExitUsage);
+    }
+    std::uint32_t value = 0;
+    if (selector == kGpioSetDirection) {
+        if (args.direction != "in" && args.direction != "out") {
+            return context.Error("direction must be 'in' or 'out'", kExitUsage);
+        }
+        value = args.direction == "out" ? 1 : 0;
+    } else if (selector == kGpioWrite && !HexArgs(context).Get(args.value, 0xFF, "value", value)) {
+        return kExitUsage;
+    }
+    UvcHidDevice* device = context.OpenDevice();
+    if (device == nullptr) {
+        return kExitNoDevice;
+    }
+    std::uint8_t byte = static_cast<std::uint8_t>(value);
+    if (!device->GpioAccess(selector, static_cast<std::uint8_t>(args.number), byte)) {
+        return context.DeviceError("GPIO_" + std::to_string(args.number) + " access failed");
+    }
+    if (selector == kGpioRead) {
+        context.Print({{"command", "gpio get"}, {"number", args.number}, {"value", byte}},
+                      FormatByte(byte));
+    } else {
+        context.Print({{"command", selector == kGpioWrite ? "gpio set" : "gpio dir"},
+                       {"number", args.number},
+                       {"value", byte},
+                       {"ok", true}},
+                      "");
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddPeripheralCommands(CLI::App& app, CliContext& context, CommandRun& run) {
+    // The parsed arguments live as long as the callbacks that use them.
+    auto reg = std::make_shared<RegArgs>();
+    auto iic = std::make_shared<IicArgs>();
+    auto gpio = std::make_shared<GpioArgs>();
+
+    CLI::App* regCommand = app.add_subcommand("reg", "Read or write 32-bit chip registers");
+    regCommand->require_subcommand(1);
+    CLI::App* regRead = regCommand->add_subcommand("read", "Read registers");
+    regRead->add_option("ADDR", reg->address, "Register address (hex)")->required();
+    regRead->add_option("--count", reg->count, "Number of consecutive registers (4 bytes apart)");
+    regRead->callback(
+        [&run, &context, reg] { run = [&context, reg] { return RunRegRead(context, *reg); }; });
+    CLI::App* regWrite = regCommand->add_subcommand("write", "Write one register");
+    regWrite->add_option("ADDR", reg->address, "Register address (hex)")->required();
+    regWrite->add_option("VALUE", reg->value, "Value (hex)")->required();
+    regWrite->callback(
+        [&run, &context, reg] { run = [&context, reg] { return RunRegWrite(context, *reg); }; });
+
+    CLI::App* iicCommand = app.add_subcommand("iic", "Transfers on the device's IIC bus");
+    iicCommand->require_subcommand(1);
+    CLI::App* iicWrite = iicCommand->add_subcommand("write", "Write bytes to an IIC device");
+    iicWrite->add_option("DEV", iic->device, "8-bit device address (hex), e.g. 90")->required();
+    iicWrite->add_option("BYTE", iic->bytes, "Bytes to write (hex)");
+    iicWrite->callback(
+        [&run, &context, iic] { run = [&context, iic] { return RunIicWrite(context, *iic); }; });
+    CLI::App* iicRead = iicCommand->add_subcommand("read", "Write sub-address bytes, then read");
+    iicRead->add_option("DEV", iic->device, "8-bit device address (hex), e.g. 90")->required();
+    iicRead->add_option("SUBADDR", iic->bytes, "Bytes written before the read (hex)");
+    iicRead->add_option("--count", iic->count, "Bytes to read (default 1)");
+    iicRead->callback(
+        [&run, &context, iic] { run = [&context, iic] { return RunIicRead(context, *iic); }; });
+    iicCommand->add_subcommand("scan", "Probe every address and show the ones that answer")
+        ->callback([&] { run = [&] { return RunIicScan(context); }; });
+
+    CLI::App* gpioCommand = app.add_subcommand("gpio", "The four GPIO lines");
+    gpioCommand->require_subcommand(1);
+    CLI::App* gpioDir = gpioCommand->add_subcommand("dir", "Set a line's direction");
+    gpioDir->add_option("N", gpio->number, "GPIO number, 0 to 3")->required();
+    gpioDir->add_option("DIRECTION", gpio->direction, "in or out")->required();
+    gpioDir->callback([&run, &context, gpio] {
+        run = [&context, gpio] { return RunGpio(context, kGpioSetDirection, *gpio); };
+    });
+    CLI::App* gpioSet = gpioCommand->add_subcommand("set", "Write a line's value");
+    gpioSet->add_option("N", gpio->number, "GPIO number, 0 to 3")->required();
+    gpioSet->add_option("VALUE", gpio->value, "Value (hex)")->required();
+    gpioSet->callback([&run, &context, gpio] {
+        run = [&context, gpio] { return RunGpio(context, kGpioWrite, *gpio); };
+    });
+    CLI::App* gpioGet = gpioCommand->add_subcommand("get", "Read a line's value");
+    gpioGet->add_option("N", gpio->number, "GPIO number, 0 to 3")->required();
+    gpioGet->callback([&run, &context, gpio] {
+        run = [&context, gpio] { return RunGpio(context, kGpioRead, *gpio); };
+    });
+}
+
+}  // namespace brimlo::cli

@@ -1,0 +1,28 @@
+#include "cli/simulated_platform.h"
+
+#include "sim/sim_platform.h"
+
+namespace brimlo::cli {
+
+std::unique_ptr<hid::HidPlatform> MakeSimulatedPlatform(const std::string& stateDir,
+                                                        std::string& error) {
+    std::filesystem::path dir = stateDir;
+    if (dir.empty()) {
+        const auto fallback = sim::DefaultSimStateDir();
+        if (!fallback) {
+            error =
+                "No state directory for the emulated device: set HOME or XDG_CACHE_HOME, "
+                "or pass --sim-state DIR.";
+            return nullptr;
+        }
+        dir = *fallback;
+    }
+    auto platform = std::make_unique<sim::SimPlatform>(dir);
+    // Load now, so that a broken device.json is reported before any command runs.
+    if (!platform->Device(error)) {
+        return nullptr;
+    }
+    return platform;
+}
+
+}  // namespace brimlo::cli

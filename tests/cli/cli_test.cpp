@@ -1,0 +1,154 @@
+// Runs the brimlo-hid binary against the emulated device, as a user or a script would.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        state = fs::temp_directory_path() /
+                ("brimlo-cli-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(state);
+        fs::create_directories(state);
+    }
+    void TearDown() override { fs::remove_all(state); }
+
+    CliRun Cli(const std::string& args) {
+        const fs::path errFile = state / "stderr.txt";
+        const std::string command = std::string(BRIMLO_HID_BINARY) + " --simulate --sim-state '" +
+                                    state.string() + "' " + args + " 2>'" + errFile.string() + "'";
+        CliRun run;
+        std::FILE* pipe = ::popen(command.c_str(), "r");
+        if (pipe == nullptr) {
+            return run;
+        }
+        std::array<char, 4096> chunk;
+        std::size_t n;
+        while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) {
+            run.out.append(chunk.data(), n);
+        }
+        const int status = ::pclose(pipe);
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream err(errFile);
+        run.err.assign(std::istreambuf_iterator<char>(err), {});
+        return run;
+    }
+
+    fs::path state;
+};
+
+TEST_F(CliTest, RegistersWrittenInOneRunAreReadInTheNext) {
+    ASSERT_EQ(Cli("reg write 0x03FF0000 F6000000").exitCode, 0);
+    const CliRun readBack = Cli("reg read 3ff0000");
+    EXPECT_EQ(readBack.exitCode, 0) << readBack.err;
+    EXPECT_EQ(readBack.out, "f6000000\n");
+
+    const CliRun json = Cli("--json reg read 54 --count 4");
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const auto parsed = nlohmann::json::parse(json.out);
+    ASSERT_EQ(parsed["registers"].size(), 4u);
+    EXPECT_EQ(parsed["registers"][3]["address"], 0x60);
+}
+
+TEST_F(CliTest, FirmwareVersionAndHdmiUseTheDialogsFormats) {
+    const CliRun version = Cli("fw-version");
+    ASSERT_EQ(version.exitCode, 0) << version.err;
+    ASSERT_EQ(version.out.size(), 12u);  // "xx.xx.xx.xx\n"
+    EXPECT_EQ(version.out[2], '.');
+    const CliRun hdmi = Cli("hdmi");
+    ASSERT_EQ(hdmi.exitCode, 0) << hdmi.err;
+    EXPECT_EQ(hdmi.out.size(), 72u);  // 24 groups, 23 blanks, line feed
+}
+
+TEST_F(CliTest, IicWriteThenReadBackThroughTheDefaultDevice) {
+    const CliRun write = Cli("iic write 90 10 5a");
+    ASSERT_EQ(write.exitCode, 0) << write.err;
+    EXPECT_EQ(write.out, "ret 00\n");
+    const CliRun readBack = Cli("iic read 0x90 10 --count 1");
+    ASSERT_EQ(readBack.exitCode, 0) << readBack.err;
+    EXPECT_EQ(readBack.out, "ret 00 data 5a\n");
+    const CliRun absent = Cli("--json iic write 40 00");
+    ASSERT_EQ(absent.exitCode, 0) << absent.err;
+    EXPECT_NE(nlohmann::json::parse(absent.out)["return_code"], 0);
+    const CliRun scan = Cli("iic scan");
+    ASSERT_EQ(scan.exitCode, 0) << scan.err;
+    EXPECT_NE(scan.out.find("40: -- -- -- -- -- -- -- -- 48"), std::string::npos) << scan.out;
+}
+
+TEST_F(CliTest, GpioOutputReadsBackItsValue) {
+    ASSERT_EQ(Cli("gpio dir 2 out").exitCode, 0);
+    ASSERT_EQ(Cli("gpio set 2 1").exitCode, 0);
+    const CliRun get = Cli("gpio get 2");
+    ASSERT_EQ(get.exitCode, 0) << get.err;
+    EXPECT_EQ(get.out, "01\n");
+}
+
+TEST_F(CliTest, MistakesAreRefusedWithAClearMessageAndNothingIsSent) {
+    const fs::path trace = state / "trace.jsonl";
+    const CliRun badHex = Cli("--trace '" + trace.string() + "' reg write 54 12zz");
+    EXPECT_EQ(badHex.exitCode, 2);
+    EXPECT_NE(badHex.err.find("'12zz' is not a hexadecimal number"), std::string::npos);
+    EXPECT_TRUE(!fs::exists(trace) || fs::file_size(trace) == 0u);
+
+    EXPECT_EQ(Cli("gpio dir 4 out").exitCode, 2);
+    EXPECT_EQ(Cli("gpio dir 1 sideways").exitCode, 2);
+    EXPECT_EQ(Cli("frobnicate").exitCode, 2);
+
+    const CliRun missing = Cli("-d dead:beef info");
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_NE(missing.err.find("HID Device no found !"), std::string::npos);
+    EXPECT_NE(missing.err.find("dead:beef"), std::string::npos);
+}
+
+TEST_F(CliTest, TraceRecordsEveryExchangeAsJsonLines) {
+    const fs::path trace = state / "trace.jsonl";
+    ASSERT_EQ(Cli("--trace '" + trace.string() + "' reg read 54").exitCode, 0);
+    std::ifstream in(trace);
+    std::string first;
+    std::string second;
+    ASSERT_TRUE(std::getline(in, first));
+    ASSERT_TRUE(std::getline(in, second));
+    const auto send = nlohmann::json::parse(first);
+    const auto reply = nlohmann::json::parse(second);
+    EXPECT_EQ(send["op"], "set_output");
+    EXPECT_EQ(send["data"].get<std::string>().substr(0, 12), "020601540000");
+    EXPECT_EQ(reply["op"], "get_input");
+    EXPECT_EQ(reply["requested_length"], 0x240);
+    EXPECT_TRUE(reply["ok"].get<bool>());
+}
+
+TEST_F(CliTest, ListAndInfoDescribeTheEmulatedDevice) {
+    const CliRun list = Cli("--json list");
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    const auto interfaces = nlohmann::json::parse(list.out)["interfaces"];
+    ASSERT_EQ(interfaces.size(), 1u);
+    EXPECT_TRUE(interfaces[0]["matches"].get<bool>());
+    EXPECT_EQ(interfaces[0]["output_report_length"], 4100);
+
+    const CliRun info = Cli("info");
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_EQ(info.out.rfind("Device #0: VID: 0x1209  PID: 0x0001  UsagePage: 0xFF", 0), 0u)
+        << info.out;
+    EXPECT_NE(info.out.find("channel 0 (flash data): report ID 1, output 4100 bytes"),
+              std::string::npos);
+}
+
+}  // namespace
