@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev
     libcli11-dev nlohmann-json3-dev libudev-dev
     clang
+    qemu-system-x86 busybox-static cpio xz-utils
 )
 
 missing=()

@@ -1,0 +1,498 @@
+// flash id, burn, verify and dump; image info: the flash programming commands, and a look at a
+// burn file without a device.
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "flash/burn_image.h"
+#include "flash/burn_sequence.h"
+#include "flash/dump_file.h"
+#include "flash/dump_sequence.h"
+#include "flash/verify_sequence.h"
+
+namespace brimlo::cli {
+namespace {
+
+using namespace brimlo::flash;
+
+constexpr const char* kAreaNames[kFlashAreaCount] = {"firmware", "private", "customized"};
+
+std::string Hex(std::uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+// A progress bar on a terminal, redrawn at most ten times a second; plain lines at the start
+// and end of each burst otherwise. Nothing is allocated per chunk.
+class TerminalProgress final : public FlashProgress {
+  public:
+    TerminalProgress() : tty_(::isatty(STDERR_FILENO) == 1) {}
+
+    // Closes the current burst's line, so that other output starts on a line of its own.
+    void Interrupt() {
+        if (active_) {
+            Draw(true);
+            EndLine();
+        }
+    }
+
+    void BurstStarted(std::uint32_t total) override {
+        Interrupt();
+        total_ = total;
+        done_ = 0;
+        start_ = Clock::now();
+        lastDraw_ = start_;
+        active_ = true;
+    }
+    void StatusChanged(std::string_view status) override {
+        if (!active_) {
+            return;
+        }
+        if (status == kStatusWait) {
+            Interrupt();
+            return;
+        }
+        const std::size_t prefix = status.find(": ");
+        const std::string_view phase =
+            prefix == std::string_view::npos ? status : status.substr(prefix + 2);
+        std::snprintf(phase_, sizeof phase_, "%.*s", static_cast<int>(phase.size()), phase.data());
+        if (!tty_) {
+            std::fprintf(stderr, "%s: %u bytes\n", phase_, total_);
+        }
+    }
+    void BytesDone(std::uint32_t done) override {
+        done_ = done;
+        const Clock::time_point now = Clock::now();
+        if (tty_ && active_ && now - lastDraw_ >= std::chrono::milliseconds(100)) {
+            lastDraw_ = now;
+            Draw(false);
+        }
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    void Draw(bool final) {
+        const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+        const double rate = seconds > 0 ? done_ / seconds : 0;
+        if (!tty_) {
+            if (final && done_ == total_) {
+                std::fprintf(stderr, "%s: %u bytes in %.1f s (%.2f MB/s)\n", phase_, done_, seconds,
+                             rate / 1e6);
+            } else if (final) {
+                std::fprintf(stderr, "%s: stopped after %u of %u bytes\n", phase_, done_, total_);
+            }
+            return;
+        }
+        constexpr int kWidth = 30;
+        const double part = total_ != 0 ? static_cast<double>(done_) / total_ : 1.0;
+        char bar[kWidth + 1];
+        const int filled = static_cast<int>(part * kWidth);
+        for (int i = 0; i < kWidth; ++i) {
+            bar[i] = i < filled ? '#' : '.';
+        }
+        bar[kWidth] = '\0';
+        const double left = rate > 0 ? (total_ - done_) / rate : 0;
+        std::fprintf(stderr, "\r%-8s [%s] %10u / %-10u %6.2f MB/s  %4.0f s left ", phase_, bar,
+                     done_, total_, rate / 1e6, left);
+        std::fflush(stderr);
+    }
+    void EndLine() {
+        if (active_ && tty_) {
+            std::fputc('\n', stderr);
+        }
+        active_ = false;
+    }
+
+    const bool tty_;
+    bool active_ = false;
+    char phase_[16] = "Transfer";  // copied: the status text may not outlive the call
+    std::uint32_t total_ = 0;
+    std::uint32_t done_ = 0;
+    Clock::time_point start_;
+    Clock::time_point lastDraw_;
+};
+
+// Boxes become lines: errors and warnings on stderr, information on stdout (on stderr with
+// --json, where stdout carries only the result object).
+class TerminalBoxes final : public MessageBoxes {
+  public:
+    TerminalBoxes(const CliContext& context, TerminalProgress& progress)
+        : context_(context), progress_(progress) {}
+    void Show(std::string_view text, std::string_view caption, MessageIcon icon) override {
+        progress_.Interrupt();
+        std::string line(text);
+        for (std::size_t at = line.find("\r\n"); at != std::string::npos; at = line.find("\r\n")) {
+            line.erase(at, 1);
+        }
+        while (!line.empty() && line.back() == '\n') {
+            line.pop_back();
+        }
+        if (icon == MessageIcon::Information) {
+            std::FILE* out = context_.options.json ? stderr : stdout;
+            std::fprintf(out, "%s\n", line.c_str());
+            std::fflush(out);
+        } else {
+            std::fprintf(stderr, "brimlo-hid: %.*s: %s\n", static_cast<int>(caption.size()),
+                         caption.data(), line.c_str());
+        }
+    }
+
+  private:
+    const CliContext& context_;
+    TerminalProgress& progress_;
+};
+
+struct FlashArgs {
+    std::string file;
+    bool entire = false;
+    std::vector<std::string> areas;
+};
+
+BurnSelection SelectionOf(const FlashArgs& args) {
+    BurnSelection selection;
+    selection.entireFlash = args.areas.empty();
+    for (const std::string& area : args.areas) {
+        for (std::size_t row = 0; row < kFlashAreaCount; ++row) {
+            selection.areas[row] = selection.areas[row] || area == kAreaNames[row];
+        }
+    }
+    return selection;
+}
+
+nlohmann::json SelectionJson(const BurnSelection& selection) {
+    nlohmann::json areas = nlohmann::json::array();
+    for (std::size_t row = 0; row < kFlashAreaCount; ++row) {
+        if (!selection.entireFlash && selection.areas[row]) {
+            areas.push_back(kAreaNames[row]);
+        }
+    }
+    return {{"entire", selection.entireFlash}, {"areas", areas}};
+}
+
+nlohmann::json AreaList(std::uint8_t areas) {
+    nlohmann::json list = nlohmann::json::array();
+    for (std::size_t row = 0; row < kFlashAreaCount; ++row) {
+        if ((areas >> row & 1) != 0) {
+            list.push_back(kAreaNames[row]);
+        }
+    }
+    return list;
+}
+
+nlohmann::json CompareJson(const CompareReport& report) {
+    if (!report.mismatch) {
+        return nullptr;
+    }
+    return {{"address", report.firstDifference},
+            {"expected", report.expected},
+            {"found", report.found},
+            {"differing_bytes", report.differingBytes}};
+}
+
+bool LoadImage(CliContext& context, const std::string& path, BurnImage& image) {
+    std::string error;
+    if (!LoadBurnImage(path, image, error)) {
+        context.Error(error);
+        return false;
+    }
+    return true;
+}
+
+// Opens the device and runs Get ID; the device, or null with the reason printed.
+UvcHidDevice* OpenIdentified(CliContext& context, FlashIdentity& identity, int& code) {
+    UvcHidDevice* device = context.OpenDevice();
+    if (device == nullptr) {
+        code = kExitNoDevice;
+        return nullptr;
+    }
+    std::string error;
+    if (!IdentifyFlash(*device, identity, error)) {
+        code = context.Error(error);
+        return nullptr;
+    }
+    return device;
+}
+
+int RunId(CliContext& context) {
+    FlashIdentity identity;
+    int code = kExitOk;
+    if (OpenIdentified(context, identity, code) == nullptr) {
+        return code;
+    }
+    std::ostringstream text;
+    for (const InfoField& field : FlashInformation(identity)) {
+        text << field.label << ' ' << field.text << '\n';
+    }
+    const FlashGeometry& g = identity.geometry;
+    const nlohmann::json json = {
+        {"command", "flash id"},
+        {"row", identity.chipIndex},
+        {"name", FlashInformation(identity)[0].text},
+        {"page_size", g.pageSize},
+        {"sector_size", g.sectorSize},
+        {"total_blocks", g.blockCount},
+        {"device_id", identity.chipIndex},
+        {"pages_per_sector", g.pageSize != 0 ? g.sectorSize / g.pageSize : 0},
+        {"sectors_per_block", g.sectorsPerBlock},
+        {"total_size_kb", identity.flashSize >> 10},
+        {"flash_size", identity.flashSize},
+    };
+    context.Print(json, text.str());
+    return kExitOk;
+}
+
+int RunBurnCommand(CliContext& context, const FlashArgs& args) {
+    BurnImage image;
+    if (!LoadImage(context, args.file, image)) {
+        return kExitFailed;
+    }
+    FlashIdentity identity;
+    int code = kExitOk;
+    UvcHidDevice* device = OpenIdentified(context, identity, code);
+    if (device == nullptr) {
+        return code;
+    }
+    const BurnSelection selection = SelectionOf(args);
+    FixedAreaChoice choice(selection);
+    BurnOutcome outcome;
+    {
+        TerminalProgress progress;
+        TerminalBoxes boxes(context, progress);
+        outcome = RunBurn(*device, image.bytes, identity, choice, boxes, &progress);
+    }
+    context.Print({{"command", "flash burn"},
+                   {"file", args.file},
+                   {"version", VersionText(image.bytes).value_or("")},
+                   {"chip", identity.chipIndex},
+                   {"selection", SelectionJson(selection)},
+                   {"entire_updated", outcome.entireUpdated},
+                   {"updated_areas", AreaList(outcome.updatedAreas)},
+                   {"not_updated_areas", AreaList(outcome.failedAreas)},
+                   {"compare_failed", outcome.compareFailed},
+                   {"first_difference", CompareJson(outcome.compare)},
+                   {"closing_text", outcome.closingText},
+                   {"error", outcome.error}},
+                  "");
+    if (!outcome.error.empty()) {
+        return kExitFailed;
+    }
+    if (outcome.compareFailed) {
+        return kExitCompareFailed;
+    }
+    return outcome.failedAreas != 0 ? kExitFailed : kExitOk;
+}
+
+std::string RegionLine(const RegionCheck& check) {
+    static constexpr const char* kTargetNames[] = {"entire flash", "firmware area", "private area",
+                                                   "customized area"};
+    const BurnRegion& region = check.region;
+    std::string line = std::string(kTargetNames[static_cast<int>(region.target)]) + " " +
+                       Hex(region.address) + "+" + Hex(region.length) + ": ";
+    const CompareReport& report = check.compare;
+    if (!report.mismatch) {
+        return line + "matches";
+    }
+    char detail[160];
+    std::snprintf(detail, sizeof detail,
+                  "differs, first at 0x%08x (expected 0x%02x, found 0x%02x), %llu byte%s differ%s",
+                  report.firstDifference, report.expected, report.found,
+                  static_cast<unsigned long long>(report.differingBytes),
+                  report.differingBytes == 1 ? "" : "s", report.differingBytes == 1 ? "s" : "");
+    return line + detail;
+}
+
+int RunVerifyCommand(CliContext& context, const FlashArgs& args) {
+    BurnImage image;
+    if (!LoadImage(context, args.file, image)) {
+        return kExitFailed;
+    }
+    FlashIdentity identity;
+    int code = kExitOk;
+    UvcHidDevice* device = OpenIdentified(context, identity, code);
+    if (device == nullptr) {
+        return code;
+    }
+    const BurnSelection selection = SelectionOf(args);
+    VerifyOutcome outcome;
+    {
+        TerminalProgress progress;
+        outcome = RunVerify(*device, image.bytes, identity, selection, &progress);
+    }
+    std::ostringstream text;
+    nlohmann::json regions = nlohmann::json::array();
+    for (const RegionCheck& check : outcome.regions) {
+        text << RegionLine(check) << '\n';
+        regions.push_back({{"address", check.region.address},
+                           {"length", check.region.length},
+                           {"matches", !check.compare.mismatch},
+                           {"first_difference", CompareJson(check.compare)}});
+    }
+    context.Print({{"command", "flash verify"},
+                   {"file", args.file},
+                   {"selection", SelectionJson(selection)},
+                   {"regions", regions},
+                   {"differs", outcome.Differs()},
+                   {"error", outcome.error}},
+                  text.str());
+    if (!outcome.error.empty()) {
+        return context.Error(outcome.error);
+    }
+    return outcome.Differs() ? kExitCompareFailed : kExitOk;
+}
+
+int RunDumpCommand(CliContext& context, const std::string& path) {
+    FlashIdentity identity;
+    int code = kExitOk;
+    UvcHidDevice* device = OpenIdentified(context, identity, code);
+    if (device == nullptr) {
+        return code;
+    }
+    TerminalProgress progress;
+    TerminalBoxes boxes(context, progress);
+    DumpFile file(boxes);
+    std::string error;
+    if (!file.Open(path, error)) {
+        return context.Error(error);
+    }
+    DumpOutcome outcome = RunDump(*device, identity, file, boxes, &progress);
+    if (!file.Close() && outcome.completed) {
+        outcome.completed = false;
+        outcome.error = file.Error();
+        context.Error(outcome.error);
+    }
+    context.Print({{"command", "flash dump"},
+                   {"file", path},
+                   {"flash_size", identity.flashSize},
+                   {"bytes", outcome.bytesDumped},
+                   {"completed", outcome.completed},
+                   {"error", outcome.error}},
+                  "");
+    return outcome.completed ? kExitOk : kExitFailed;
+}
+
+int RunImageInfo(CliContext& context, const std::string& path) {
+    BurnImage image;
+    if (!LoadImage(context, path, image)) {
+        return kExitFailed;
+    }
+    const std::optional<std::string> version = VersionText(image.bytes);
+    const std::optional<FirmwareHeader> header = ReadFirmwareHeader(image.bytes);
+    std::ostringstream text;
+    text << "size        " << image.bytes.size() << " bytes (" << Hex(image.bytes.size()) << ")\n";
+    text << "version     " << version.value_or("none (shorter than 32 bytes)") << '\n';
+    nlohmann::json json = {{"command", "image info"},
+                           {"file", path},
+                           {"size", image.bytes.size()},
+                           {"version", version ? nlohmann::json(*version) : nullptr}};
+    if (header) {
+        text << "Header_len  " << Hex(header->headerLen) << "\nBoot_Size   "
+             << Hex(header->bootSize) << "\nfirmware    " << Hex(header->FirmwareLength())
+             << " bytes\n";
+        json["header_len"] = header->headerLen;
+        json["boot_size"] = header->bootSize;
+        json["firmware_length"] = header->FirmwareLength();
+        for (std::uint32_t sector : {65536u, 4096u}) {
+            const std::optional<std::uint32_t> rounded =
+                RoundUpToSectors(header->FirmwareLength(), sector);
+            const std::string key = "firmware_length_" + std::to_string(sector / 1024) + "k";
+            text << "  in " << sector / 1024
+                 << " KB sectors: " << (rounded ? Hex(*rounded) : std::string("overflows 32 bits"))
+                 << '\n';
+            json[key] = rounded ? nlohmann::json(*rounded) : nullptr;
+        }
+    } else {
+        text << "firmware header: none (the file ends before 0x180014)\n";
+        json["header_len"] = nullptr;
+    }
+    struct Burn {
+        const char* name;
+        const char* key;
+        BurnTarget target;
+        std::uint32_t sectorSize;
+    };
+    static constexpr Burn kBurns[] = {
+        {"entire", "entire", BurnTarget::EntireFlash, 65536},
+        {"firmware (64 KB sectors)", "firmware_64k", BurnTarget::Firmware, 65536},
+        {"firmware (4 KB sectors)", "firmware_4k", BurnTarget::Firmware, 4096},
+        {"private", "private", BurnTarget::Private, 65536},
+        {"customized", "customized", BurnTarget::Customized, 65536},
+    };
+    nlohmann::json burns = nlohmann::json::object();
+    text << "burns this file can serve:\n";
+    for (const Burn& burn : kBurns) {
+        BurnRegion region;
+        std::string error;
+        const bool ok =
+            PlanRegion(burn.target, image.bytes, ChipLimits{burn.sectorSize, 0}, region, error);
+        text << "  " << burn.name << ": "
+             << (ok ? "yes, " + Hex(region.length) + " bytes at " + Hex(region.address)
+                    : "no - " + error)
+             << '\n';
+        burns[burn.key] = ok ? nlohmann::json{{"ok", true},
+                                              {"address", region.address},
+                                              {"length", region.length}}
+                             : nlohmann::json{{"ok", false}, {"reason", error}};
+    }
+    json["burns"] = burns;
+    context.Print(json, text.str());
+    return kExitOk;
+}
+
+void AddAreaOptions(CLI::App* command, FlashArgs& args) {
+    CLI::Option* entire =
+        command->add_flag("--entire", args.entire, "The whole file from address 0 (default)");
+    command
+        ->add_option("--area", args.areas,
+                     "Other Area instead: firmware, private, customized (repeat for several)")
+        ->check(CLI::IsMember({"firmware", "private", "customized"}))
+        ->excludes(entire);
+}
+
+}  // namespace
+
+void AddFlashCommands(CLI::App& app, CliContext& context, CommandRun& run) {
+    auto args = std::make_shared<FlashArgs>();
+
+    CLI::App* flash = app.add_subcommand("flash", "Identify, burn, verify or dump the SPI flash");
+    flash->require_subcommand(1);
+    flash->add_subcommand("id", "Identify the flash chip and show its geometry")->callback([&] {
+        run = [&] { return RunId(context); };
+    });
+
+    CLI::App* burn = flash->add_subcommand("burn", "Burn a flash image, then compare it");
+    burn->add_option("IMAGE", args->file, "Burn file")->required()->check(CLI::ExistingFile);
+    AddAreaOptions(burn, *args);
+    burn->callback([&run, &context, args] {
+        run = [&context, args] { return RunBurnCommand(context, *args); };
+    });
+
+    CLI::App* verify =
+        flash->add_subcommand("verify", "Compare the flash with a flash image, writing nothing");
+    verify->add_option("IMAGE", args->file, "Burn file")->required()->check(CLI::ExistingFile);
+    AddAreaOptions(verify, *args);
+    verify->callback([&run, &context, args] {
+        run = [&context, args] { return RunVerifyCommand(context, *args); };
+    });
+
+    CLI::App* dump = flash->add_subcommand("dump", "Read the whole flash into a file");
+    dump->add_option("FILE", args->file, "Dump file (created, or emptied)")->required();
+    dump->callback([&run, &context, args] {
+        run = [&context, args] { return RunDumpCommand(context, args->file); };
+    });
+
+    CLI::App* image = app.add_subcommand("image", "Look at a burn file, without a device");
+    image->require_subcommand(1);
+    CLI::App* info = image->add_subcommand("info", "Size, version, firmware header, burns");
+    info->add_option("IMAGE", args->file, "Burn file")->required()->check(CLI::ExistingFile);
+    info->callback([&run, &context, args] {
+        run = [&context, args] { return RunImageInfo(context, args->file); };
+    });
+}
+
+}  // namespace brimlo::cli

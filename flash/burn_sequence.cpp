@@ -1,0 +1,226 @@
+#include "flash/burn_sequence.h"
+
+#include "flash/burn_closing.h"
+#include "flash/flag_sector.h"
+#include "flash/flash_messages.h"
+#include "hid/debug_output.h"
+
+namespace brimlo::flash {
+namespace {
+
+using hid::DebugOutput;
+using hid::DebugPrintf;
+
+class BurnRun {
+  public:
+    BurnRun(UvcHidDevice& device, std::span<const std::uint8_t> image,
+            const FlashIdentity& identity, BurnAreaChoice& choice, MessageBoxes& boxes,
+            FlashProgress* progress)
+        : device_(device),
+          image_(image),
+          chip_{identity.SectorSize(), identity.flashSize},
+          identified_(identity.Identified()),
+          choice_(choice),
+          boxes_(boxes),
+          progress_(progress) {}
+
+    void Run();
+    BurnOutcome outcome;
+
+  private:
+    void Refuse(std::string text);
+    // Ends the burn after a failed step, telling the user what failed and what was updated.
+    bool Stop(std::string error);
+    bool Plan(BurnTarget target, BurnRegion& region);
+    bool SetUp(const BurnRegion& region);
+    // Writes and compares the whole flash or the firmware. False when the burn must end.
+    bool BurnAndCompare(BurnTarget target);
+    // Writes one of the areas burned without a compare. False when the burn must end.
+    bool BurnOtherArea(std::size_t row);
+    void Close();
+
+    UvcHidDevice& device_;
+    std::span<const std::uint8_t> image_;
+    ChipLimits chip_;
+    bool identified_;
+    BurnAreaChoice& choice_;
+    MessageBoxes& boxes_;
+    FlashProgress* progress_;
+    FlagSector flag_{};
+};
+
+void BurnRun::Refuse(std::string text) {
+    boxes_.Show(text, kCaptionError, MessageIcon::Error);
+    outcome.refused = true;
+    outcome.error = std::move(text);
+}
+
+bool BurnRun::Stop(std::string error) {
+    std::string text = "The burn stopped. " + error;
+    if (outcome.Updated()) {
+        text += "\n\nUpdated before the failure:\n" + (outcome.entireUpdated
+                                                           ? std::string(kEntireFlashName)
+                                                           : AreaNames(outcome.updatedAreas));
+    }
+    boxes_.Show(text, kCaptionError, MessageIcon::Error);
+    outcome.error = std::move(error);
+    return false;
+}
+
+bool BurnRun::Plan(BurnTarget target, BurnRegion& region) {
+    std::string error;
+    return PlanRegion(target, image_, chip_, region, error) || Stop(error);
+}
+
+bool BurnRun::SetUp(const BurnRegion& region) {
+    if (device_.FlashAccess(AP_FLASH_BURST_LATER, region.accessMode, region.address,
+                            region.length)) {
+        return true;
+    }
+    DebugPrintf("Unknown error: Couldn't execute AP_FLASH_BURST_LATER--case %d\n",
+                region.accessMode);
+    return Stop("Setting up the flash region failed: " + device_.LastError());
+}
+
+bool BurnRun::BurnAndCompare(BurnTarget target) {
+    BurnRegion region;
+    if (!Plan(target, region)) {
+        return false;
+    }
+    const bool firmware = target == BurnTarget::Firmware;
+    if (firmware) {
+        DebugPrintf("FlashWrite -- Header_len - 0x%x\n", region.headerLen);
+        DebugPrintf("FlashWrite -- Boot_Size - 0x%x\n", region.bootSize);
+        DebugPrintf("FlashWrite -- compressed firmware length_0 - 0x%x\n",
+                    static_cast<std::uint32_t>(region.firmwareLength));
+        DebugPrintf("FlashWrite -- compressed firmware length_1 - 0x%x\n", region.length);
+        std::string error;
+        if (!SetFirmwareFlag(device_, kFlagFirmwareInvalid, flag_, error)) {
+            return Stop(error);
+        }
+    }
+
+    if (!SetUp(region)) {
+        return false;
+    }
+    std::uint32_t done = 0;
+    if (device_.FlashBurst(kBurstWrite, region.length, image_, region.address, done,
+                           {.progress = progress_}) == 0) {
+        DebugPrintf("FlashWrite -- Transfer %d bytes to Firmware\n", done);
+        if (progress_ != nullptr) {
+            progress_->BytesDone(done);
+        }
+    }
+    // An incomplete write is not reported here: the compare that follows finds it.
+    if (!SetUp(region)) {
+        return false;
+    }
+    CompareReport report;
+    if (device_.FlashBurst(kBurstCompare, region.length, image_, region.address, done,
+                           {.progress = progress_, .compare = &report}) != 0) {
+        outcome.compareFailed = true;
+        outcome.compare = report;
+        if (firmware) {
+            outcome.failedAreas |= 1u << kFirmwareArea;
+        } else {
+            outcome.entireFailed = true;
+        }
+        boxes_.Show(kCompareFailed, kCaptionError, MessageIcon::Error);
+        return true;
+    }
+    if (firmware) {
+        std::string error;
+        if (!SetFirmwareFlag(device_, kFlagFirmwareValid, flag_, error)) {
+            return Stop(error);
+        }
+    }
+    DebugOutput("FlashWrite -- Compare data OK.\n");
+    if (firmware) {
+        outcome.updatedAreas |= 1u << kFirmwareArea;
+    } else {
+        outcome.entireUpdated = true;
+    }
+    return true;
+}
+
+bool BurnRun::BurnOtherArea(std::size_t row) {
+    BurnRegion region;
+    if (!Plan(AreaTarget(row), region) || !SetUp(region)) {
+        return false;
+    }
+    std::uint32_t done = 0;
+    if (device_.FlashBurst(kBurstWrite, region.length, image_, region.address, done,
+                           {.progress = progress_}) != 0) {
+        outcome.failedAreas |= 1u << row;
+        return true;
+    }
+    DebugPrintf("FlashWrite for Customized-- Transfer %d bytes to Firmware\n", done);
+    if (progress_ != nullptr) {
+        progress_->BytesDone(done);
+    }
+    outcome.updatedAreas |= 1u << row;
+    return true;
+}
+
+void BurnRun::Close() {
+    const ClosingBox box = BurnClosingBox(outcome);
+    outcome.closingText = box.text;
+    boxes_.Show(box.text, box.caption, box.icon);
+}
+
+void BurnRun::Run() {
+    if (!identified_) {
+        Refuse(std::string(kExecuteGetId));
+        return;
+    }
+    BurnSelection selection;
+    selection.entireFlash = choice_.EntireFlash();
+    bool anyArea = false;
+    for (std::size_t row = 0; row < kFlashAreaCount; ++row) {
+        selection.areas[row] = choice_.AreaChecked(row);
+        anyArea = anyArea || selection.areas[row];
+    }
+    if (!selection.entireFlash && !anyArea) {
+        Refuse(std::string(kNoAreaSelected));
+        return;
+    }
+    // Nothing is sent before the file is known to serve every region chosen now; a region the
+    // user adds later is checked when the burn comes to it.
+    std::string error;
+    if (!CheckBurnFile(image_, chip_, selection, error)) {
+        Refuse(std::move(error));
+        return;
+    }
+
+    const bool entire = choice_.EntireFlash();
+    if (entire || choice_.AreaChecked(kFirmwareArea)) {
+        if (!BurnAndCompare(entire ? BurnTarget::EntireFlash : BurnTarget::Firmware)) {
+            return;
+        }
+    }
+    if (!choice_.EntireFlash()) {
+        for (std::size_t row : {kPrivateArea, kCustomizedArea}) {
+            if (choice_.AreaChecked(row) && !BurnOtherArea(row)) {
+                return;
+            }
+        }
+    }
+    Close();
+}
+
+}  // namespace
+
+BurnOutcome RunBurn(UvcHidDevice& device, std::span<const std::uint8_t> image,
+                    const FlashIdentity& identity, BurnAreaChoice& choice, MessageBoxes& boxes,
+                    FlashProgress* progress) {
+    DebugOutput("Start write data to flash.\n");
+    const auto lock = device.LockExclusive();
+    BurnRun run(device, image, identity, choice, boxes, progress);
+    run.Run();
+    if (progress != nullptr) {
+        progress->StatusChanged(kStatusWait);
+    }
+    return run.outcome;
+}
+
+}  // namespace brimlo::flash

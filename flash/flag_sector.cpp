@@ -1,0 +1,27 @@
+#include "flash/flag_sector.h"
+
+#include "hid/debug_output.h"
+
+namespace brimlo::flash {
+
+bool SetFirmwareFlag(UvcHidDevice& device, std::uint8_t value, FlagSector& sector,
+                     std::string& error) {
+    if (!device.FlashAccess(AP_FLASH_READ, kAccessFlagSector, kFlagSectorAddress, kFlagSectorSize,
+                            sector)) {
+        hid::DebugPrintf("Unknown error: Couldn't execute AP_FLASH_READ--case %d\n",
+                         kAccessFlagSector);
+        error = "Reading the firmware flag failed: " + device.LastError();
+        return false;
+    }
+    sector[0] = value;
+    if (!device.FlashAccess(AP_FLASH_WRITE, kAccessFlagSector, kFlagSectorAddress, kFlagSectorSize,
+                            sector)) {
+        hid::DebugPrintf("Unknown error: Couldn't execute AP_FLASH_WRITE--case %d\n",
+                         kAccessFlagSector);
+        error = "Writing the firmware flag failed: " + device.LastError();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace brimlo::flash
