@@ -1,13 +1,12 @@
 // flash id, burn, verify and dump; image info: the flash programming commands, and a look at a
 // burn file without a device.
 
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli/terminal_boxes.h"
+#include "cli/terminal_progress.h"
 #include "flash/burn_image.h"
 #include "flash/burn_sequence.h"
 #include "flash/dump_file.h"
@@ -26,127 +25,6 @@ std::string Hex(std::uint64_t value) {
     std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
     return text;
 }
-
-// A progress bar on a terminal, redrawn at most ten times a second; plain lines at the start
-// and end of each burst otherwise. Nothing is allocated per chunk.
-class TerminalProgress final : public FlashProgress {
-  public:
-    TerminalProgress() : tty_(::isatty(STDERR_FILENO) == 1) {}
-
-    // Closes the current burst's line, so that other output starts on a line of its own.
-    void Interrupt() {
-        if (active_) {
-            Draw(true);
-            EndLine();
-        }
-    }
-
-    void BurstStarted(std::uint32_t total) override {
-        Interrupt();
-        total_ = total;
-        done_ = 0;
-        start_ = Clock::now();
-        lastDraw_ = start_;
-        active_ = true;
-    }
-    void StatusChanged(std::string_view status) override {
-        if (!active_) {
-            return;
-        }
-        if (status == kStatusWait) {
-            Interrupt();
-            return;
-        }
-        const std::size_t prefix = status.find(": ");
-        const std::string_view phase =
-            prefix == std::string_view::npos ? status : status.substr(prefix + 2);
-        std::snprintf(phase_, sizeof phase_, "%.*s", static_cast<int>(phase.size()), phase.data());
-        if (!tty_) {
-            std::fprintf(stderr, "%s: %u bytes\n", phase_, total_);
-        }
-    }
-    void BytesDone(std::uint32_t done) override {
-        done_ = done;
-        const Clock::time_point now = Clock::now();
-        if (tty_ && active_ && now - lastDraw_ >= std::chrono::milliseconds(100)) {
-            lastDraw_ = now;
-            Draw(false);
-        }
-    }
-
-  private:
-    using Clock = std::chrono::steady_clock;
-
-    void Draw(bool final) {
-        const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
-        const double rate = seconds > 0 ? done_ / seconds : 0;
-        if (!tty_) {
-            if (final && done_ == total_) {
-                std::fprintf(stderr, "%s: %u bytes in %.1f s (%.2f MB/s)\n", phase_, done_, seconds,
-                             rate / 1e6);
-            } else if (final) {
-                std::fprintf(stderr, "%s: stopped after %u of %u bytes\n", phase_, done_, total_);
-            }
-            return;
-        }
-        constexpr int kWidth = 30;
-        const double part = total_ != 0 ? static_cast<double>(done_) / total_ : 1.0;
-        char bar[kWidth + 1];
-        const int filled = static_cast<int>(part * kWidth);
-        for (int i = 0; i < kWidth; ++i) {
-            bar[i] = i < filled ? '#' : '.';
-        }
-        bar[kWidth] = '\0';
-        const double left = rate > 0 ? (total_ - done_) / rate : 0;
-        std::fprintf(stderr, "\r%-8s [%s] %10u / %-10u %6.2f MB/s  %4.0f s left ", phase_, bar,
-                     done_, total_, rate / 1e6, left);
-        std::fflush(stderr);
-    }
-    void EndLine() {
-        if (active_ && tty_) {
-            std::fputc('\n', stderr);
-        }
-        active_ = false;
-    }
-
-    const bool tty_;
-    bool active_ = false;
-    char phase_[16] = "Transfer";  // copied: the status text may not outlive the call
-    std::uint32_t total_ = 0;
-    std::uint32_t done_ = 0;
-    Clock::time_point start_;
-    Clock::time_point lastDraw_;
-};
-
-// Boxes become lines: errors and warnings on stderr, information on stdout (on stderr with
-// --json, where stdout carries only the result object).
-class TerminalBoxes final : public MessageBoxes {
-  public:
-    TerminalBoxes(const CliContext& context, TerminalProgress& progress)
-        : context_(context), progress_(progress) {}
-    void Show(std::string_view text, std::string_view caption, MessageIcon icon) override {
-        progress_.Interrupt();
-        std::string line(text);
-        for (std::size_t at = line.find("\r\n"); at != std::string::npos; at = line.find("\r\n")) {
-            line.erase(at, 1);
-        }
-        while (!line.empty() && line.back() == '\n') {
-            line.pop_back();
-        }
-        if (icon == MessageIcon::Information) {
-            std::FILE* out = context_.options.json ? stderr : stdout;
-            std::fprintf(out, "%s\n", line.c_str());
-            std::fflush(out);
-        } else {
-            std::fprintf(stderr, "brimlo-hid: %.*s: %s\n", static_cast<int>(caption.size()),
-                         caption.data(), line.c_str());
-        }
-    }
-
-  private:
-    const CliContext& context_;
-    TerminalProgress& progress_;
-};
 
 struct FlashArgs {
     std::string file;
