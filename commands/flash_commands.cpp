@@ -78,7 +78,7 @@ bool UvcHidDevice::FlashAccess(std::uint32_t code, std::uint8_t accessMode, std:
 
     std::span<std::uint8_t> flash = flashBuffer_;
     if (code == AP_FLASH_READ) {
-        if (!ReceiveRow(hid::REPORT_FLASH_READ, flash)) {
+        if (!ReceiveRow(hid::REPORT_FLASH_READ, flash, length)) {
             return false;
         }
         std::copy_n(ReplyBytes().begin(), length, data.begin());
@@ -100,7 +100,7 @@ bool UvcHidDevice::ReadFlashChipIndex(std::uint16_t& answer) {
     if (InputReportLength(kControlChannel) < 2) {
         return Fail("The device's command reports are too short to carry a flash chip index.");
     }
-    if (!ReceiveRow(hid::REPORT_FLASH_GET_ID, rwBuffer_)) {
+    if (!ReceiveRow(hid::REPORT_FLASH_GET_ID, rwBuffer_, 2)) {
         return false;
     }
     answer = static_cast<std::uint16_t>(ReplyBytes()[0] | ReplyBytes()[1] << 8);
@@ -180,13 +180,12 @@ std::uint32_t UvcHidDevice::FlashBurst(std::uint32_t code, std::uint32_t total,
         Clear(flash);
         if (code == kBurstWrite) {
             std::copy_n(image.begin() + at, n, flash.begin() + kFlashDataOffset);
-            if (!SendRow(hid::BURST_FLASH_WRITE, kCommandTable[hid::REPORT_FLASH_WRITE], flash)) {
-                hid::DebugOutput("Unknown error: Couldn't execute BURST_FLASH_WRITE function\n");
+            if (!SendRow(hid::BURST_FLASH_WRITE, kCommandTable[hid::REPORT_FLASH_WRITE], flash,
+                         "BURST_FLASH_WRITE")) {
                 break;
             }
         } else {
-            if (!ReceiveRow(hid::BURST_FLASH_READ, flash)) {
-                hid::DebugOutput("Unknown error: Couldn't execute BURST_FLASH_READ function\n");
+            if (!ReceiveRow(hid::BURST_FLASH_READ, flash, n, "BURST_FLASH_READ")) {
                 break;
             }
             std::copy_n(ReplyBytes().begin(), n, flash.begin());

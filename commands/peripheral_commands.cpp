@@ -50,7 +50,7 @@ bool UvcHidDevice::RegisterAccess(std::uint32_t selector, std::uint32_t address,
         return Fail("The device's control reports are too short to carry a register value.");
     }
     if (!SendRow(hid::REPORT_REG_WRITE_ADDR, kCommandTable[hid::REPORT_REG_WRITE_ADDR], buffer) ||
-        !ReceiveRow(hid::REPORT_REG_READ, buffer)) {
+        !ReceiveRow(hid::REPORT_REG_READ, buffer, 4)) {
         return false;
     }
     value = GetLe32(ReplyBytes());
@@ -69,6 +69,13 @@ bool UvcHidDevice::IicAccess(std::uint32_t selector, std::uint8_t deviceAddress,
     }
     if (!read) {
         readCount = 0;
+    }
+    // The length byte counts itself, the code, the address, the count and the data (and the
+    // read count): it must stay within one byte.
+    const std::size_t lengthByte = 4u + count + (read ? 1u : 0u);
+    if (lengthByte > 0xFF) {
+        return Fail("An IIC transfer can carry at most " + std::to_string(read ? 250 : 251) +
+                    " bytes to write.");
     }
     // Header: length, code, address, count; a read adds its read count behind the data.
     const std::size_t requestBytes = 5u + count + (read ? 1u : 0u);
@@ -103,7 +110,8 @@ bool UvcHidDevice::IicAccess(std::uint32_t selector, std::uint8_t deviceAddress,
     if (read) {
         buffer[5 + count] = readCount;
     }
-    if (!SendRow(outputRow, descriptor, buffer) || !ReceiveRow(inputRow, buffer)) {
+    if (!SendRow(outputRow, descriptor, buffer) ||
+        !ReceiveRow(inputRow, buffer, std::size_t{readCount} + 1)) {
         return false;
     }
     std::copy_n(ReplyBytes().begin(), std::size_t{readCount} + 1, data.begin());
@@ -128,7 +136,7 @@ bool UvcHidDevice::GpioAccess(std::uint32_t selector, std::uint8_t number, std::
         case kGpioRead:
             if (!SendRow(hid::REPORT_GPIO_READ_OUTPUT, kCommandTable[hid::REPORT_GPIO_READ_OUTPUT],
                          buffer) ||
-                !ReceiveRow(hid::REPORT_GPIO_READ_INPUT, buffer)) {
+                !ReceiveRow(hid::REPORT_GPIO_READ_INPUT, buffer, 1)) {
                 return false;
             }
             value = ReplyBytes()[0];
@@ -147,7 +155,7 @@ bool UvcHidDevice::ReadHdmiInfo(HdmiInfo& info) {
         return Fail("The device's IIC reports are shorter than the " +
                     std::to_string(kHdmiInfoLength) + "-byte HDMI information block.");
     }
-    if (!ReceiveRow(hid::REPORT_HDMI_INFO, iicBuffer_)) {
+    if (!ReceiveRow(hid::REPORT_HDMI_INFO, iicBuffer_, kHdmiInfoLength)) {
         return false;
     }
     Clear(iicBuffer_);

@@ -83,6 +83,12 @@ OpenResult UvcHidDevice::Open(std::uint16_t vendorId, std::uint16_t productId) {
                     " output and " + std::to_string(record_.inputValueCaps.size()) +
                     " input channels; this tool needs three of each. Is it the right device?"};
     }
+    if (const std::string problem = ChannelProblem(); !problem.empty()) {
+        return {OpenStatus::Unusable,
+                "The device's HID interface cannot carry this tool's "
+                "commands: " +
+                    problem};
+    }
     try {
         flashBuffer_.assign(OutputReportLength(kFlashChannel), 0);
         rwBuffer_.assign(OutputReportLength(kControlChannel), 0);
@@ -93,6 +99,36 @@ OpenResult UvcHidDevice::Open(std::uint16_t vendorId, std::uint16_t productId) {
     }
     open_ = true;
     return {OpenStatus::Opened, {}};
+}
+
+std::string UvcHidDevice::ChannelProblem() const {
+    // Every command writes its payload at fixed offsets and reads its answer from byte 0, so
+    // the reports must be byte arrays long enough for the largest request of their channel.
+    static constexpr const char* kNames[kChannelCount] = {"flash data", "command", "IIC"};
+    static constexpr std::size_t kMinimumOutput[kChannelCount] = {5, 11, 5};
+    for (std::size_t c = 0; c < kChannelCount; ++c) {
+        const hid::HidpValueCaps& out = record_.outputValueCaps[c];
+        const hid::HidpValueCaps& in = record_.inputValueCaps[c];
+        const std::string name = std::string(kNames[c]) + " channel";
+        if (out.BitSize != 8 || in.BitSize != 8) {
+            return "the " + name + "'s reports are not made of bytes";
+        }
+        if (out.ReportCount == 0xFFFF || in.ReportCount == 0xFFFF) {
+            return "the " + name + "'s reports are longer than 65535 bytes";
+        }
+        if (OutputReportLength(c) < kMinimumOutput[c]) {
+            return "the " + name + "'s output reports have " +
+                   std::to_string(OutputReportLength(c)) + " bytes, at least " +
+                   std::to_string(kMinimumOutput[c]) + " are needed";
+        }
+        // The command code travels in the requested length's second byte.
+        if (c != kFlashChannel && InputReportLength(c) > 0xFF) {
+            return "the " + name +
+                   "'s input reports are longer than 255 bytes, which leaves "
+                   "no room for the command code in the requested length";
+        }
+    }
+    return {};
 }
 
 std::string UvcHidDevice::Description() const {
@@ -126,7 +162,8 @@ bool UvcHidDevice::Acquire(std::unique_lock<std::recursive_mutex>& lock) {
 
 std::string UvcHidDevice::LastError() const {
     std::lock_guard lock(errorMutex_);
-    return lastError_;
+    const auto found = lastErrors_.find(std::this_thread::get_id());
+    return found == lastErrors_.end() ? std::string() : found->second;
 }
 
 bool UvcHidDevice::RequireOpen() {
@@ -138,37 +175,49 @@ bool UvcHidDevice::RequireOpen() {
 
 bool UvcHidDevice::Fail(std::string message) {
     std::lock_guard lock(errorMutex_);
-    lastError_ = std::move(message);
+    lastErrors_[std::this_thread::get_id()] = std::move(message);
     return false;
 }
 
-bool UvcHidDevice::ExchangeFailed(CommandRow row) {
-    DebugPrintf("Unknown error: Couldn't execute %s function\n", hid::kCommandNames[row].data());
-    std::string cause = record_.handle ? record_.handle->LastError() : std::string();
-    return Fail(
-        "Couldn't execute " + std::string(hid::kCommandNames[row]) +
-        (cause.empty() ? std::string(": the device did not accept the report") : ": " + cause));
+bool UvcHidDevice::ExchangeFailed(std::string_view name, std::string cause) {
+    DebugPrintf("Unknown error: Couldn't execute %.*s function\n", static_cast<int>(name.size()),
+                name.data());
+    return Fail("Couldn't execute " + std::string(name) + ": " + cause);
 }
 
 bool UvcHidDevice::SendRow(CommandRow row, const CommandDescriptor& descriptor,
-                           std::span<std::uint8_t> buffer) {
+                           std::span<std::uint8_t> buffer, std::string_view name) {
     HidCallBlock block;
     HidCallResult result;
     if (!hid::PrepareRequest(block, descriptor, record_, buffer) ||
         hid::RunHidOperation(hid::kHidOpSetOutputReport, block, result) != 1 || result.failed) {
-        return ExchangeFailed(row);
+        return ExchangeFailed(name.empty() ? hid::kCommandNames[row] : name, TransportCause());
     }
     return true;
 }
 
-bool UvcHidDevice::ReceiveRow(CommandRow row, std::span<std::uint8_t> buffer) {
+bool UvcHidDevice::ReceiveRow(CommandRow row, std::span<std::uint8_t> buffer, std::size_t needed,
+                              std::string_view name) {
+    if (name.empty()) {
+        name = hid::kCommandNames[row];
+    }
     HidCallBlock block;
     HidCallResult result;
     if (!hid::PrepareRequest(block, hid::kCommandTable[row], record_, buffer) ||
         hid::RunHidOperation(hid::kHidOpGetInputReport, block, result) != 1 || result.failed) {
-        return ExchangeFailed(row);
+        return ExchangeFailed(name, TransportCause());
+    }
+    if (block.received < needed) {
+        return ExchangeFailed(name, "the device answered with " + std::to_string(block.received) +
+                                        " bytes where " + std::to_string(needed) +
+                                        " were expected");
     }
     return true;
+}
+
+std::string UvcHidDevice::TransportCause() const {
+    std::string cause = record_.handle ? record_.handle->LastError() : std::string();
+    return cause.empty() ? "the device did not accept the report" : cause;
 }
 
 }  // namespace brimlo

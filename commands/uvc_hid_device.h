@@ -4,9 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <span>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include "commands/flash_progress.h"
@@ -140,12 +143,18 @@ class UvcHidDevice {
     bool Acquire(std::unique_lock<std::recursive_mutex>& lock);
     bool RequireOpen();
     bool Fail(std::string message);
-    // Frames and sends one output row from `buffer`; writes the row's debug line on failure.
+    // Why the open device cannot carry the protocol; empty when it can.
+    std::string ChannelProblem() const;
+    // Frames and sends one output row from `buffer`; on failure writes the debug line naming
+    // `name` (the row's own name when empty).
     bool SendRow(hid::CommandRow row, const hid::CommandDescriptor& descriptor,
-                 std::span<std::uint8_t> buffer);
-    // Reads one input row; the reply is left in the record's input report buffer.
-    bool ReceiveRow(hid::CommandRow row, std::span<std::uint8_t> buffer);
-    bool ExchangeFailed(hid::CommandRow row);
+                 std::span<std::uint8_t> buffer, std::string_view name = {});
+    // Reads one input row; the reply is left in the record's input report buffer and must hold
+    // at least `needed` bytes.
+    bool ReceiveRow(hid::CommandRow row, std::span<std::uint8_t> buffer, std::size_t needed,
+                    std::string_view name = {});
+    bool ExchangeFailed(std::string_view name, std::string cause);
+    std::string TransportCause() const;
     // Compares the chunk staged in the flash buffer with `expected`; false stops the burst.
     bool CompareChunk(std::span<const std::uint8_t> expected, std::uint32_t at,
                       const BurstOptions& options, bool& mismatch);
@@ -159,8 +168,10 @@ class UvcHidDevice {
     std::vector<std::uint8_t> flashBuffer_;
     std::vector<std::uint8_t> rwBuffer_;
     std::vector<std::uint8_t> iicBuffer_;
+    // Per thread, so that a command refused as busy on one thread never hides the cause of a
+    // worker's failure on another.
     mutable std::mutex errorMutex_;
-    std::string lastError_;
+    std::map<std::thread::id, std::string> lastErrors_;
     // One request cycle at a time: the record's report buffers and the transfer buffers are
     // shared by every command.
     std::recursive_mutex exchangeMutex_;

@@ -6,6 +6,7 @@ namespace brimlo::hid {
 namespace {
 
 void GetInputReport(HidCallBlock& block, HidCallResult& result) {
+    block.received = 0;
     if (block.device == nullptr || block.reportBuffer.empty()) {
         result.failed = 1;
         return;
@@ -19,6 +20,7 @@ void GetInputReport(HidCallBlock& block, HidCallResult& result) {
     }
     // A short reply must not leave an older answer's bytes behind it.
     const std::size_t used = std::min(*received, block.reportBuffer.size());
+    block.received = static_cast<std::uint32_t>(used);
     std::fill(block.reportBuffer.begin() + static_cast<std::ptrdiff_t>(used),
               block.reportBuffer.end(), std::uint8_t{0});
 }

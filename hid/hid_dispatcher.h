@@ -24,6 +24,8 @@ struct HidCallBlock {
     // holds; reportLength is what is handed to the device and may be larger for an input read.
     std::span<std::uint8_t> reportBuffer;
     std::uint32_t reportLength = 0;
+    // Filled by an input read: how many bytes of the reply were placed in reportBuffer.
+    std::uint32_t received = 0;
 };
 
 struct HidCallResult {

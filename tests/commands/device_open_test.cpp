@@ -64,6 +64,35 @@ TEST(DeviceOpen, TwoChannelDeviceIsUnusableAndNeverUsedAsOpen) {
     EXPECT_TRUE(platform.log.sent.empty());
 }
 
+TEST(DeviceOpen, ReportsTooSmallOrOddForTheCommandsMakeTheDeviceUnusable) {
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> descriptor;
+    };
+    std::vector<std::uint8_t> nibbles = VendorDescriptor({1, 2, 3}, {4100, 64, 64}, {4100, 64, 64});
+    // Make the command channel's output field 4 bits wide (its Report Size item).
+    const std::size_t at = 7 + 2 + 14 + 14 + 2 + 7;
+    ASSERT_EQ(nibbles[at], 0x75);
+    nibbles[at + 1] = 4;
+    const std::vector<Case> cases = {
+        {"short command reports", VendorDescriptor({1, 2, 3}, {4100, 6, 64}, {4100, 64, 64})},
+        {"long command answers", VendorDescriptor({1, 2, 3}, {4100, 64, 64}, {4100, 512, 64})},
+        {"nibble fields", nibbles},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeHidPlatform platform;
+        platform.interfaces = {{"dev", 1, 2, c.descriptor}};
+        UvcHidDevice device(platform);
+        const OpenResult result = device.Open(1, 2);
+        EXPECT_EQ(result.status, OpenStatus::Unusable);
+        EXPECT_NE(result.message.find("command channel"), std::string::npos) << result.message;
+        std::uint32_t value = 0;
+        EXPECT_FALSE(device.RegisterAccess(kRegisterWrite, 0x54, value));
+        EXPECT_TRUE(platform.log.sent.empty());
+    }
+}
+
 TEST(DeviceOpen, EnumerationFailureKeepsThePreviousDevice) {
     FakeHidPlatform platform;
     platform.interfaces = {

@@ -180,6 +180,21 @@ TEST_F(FlashCommandsTest, VerifyReadsOnAndCountsEveryDifference) {
     EXPECT_EQ(report.differingBytes, 3u);
 }
 
+TEST_F(FlashCommandsTest, ShortFlashAnswerStopsTheDumpWithOneDebugLine) {
+    QueueFlash(Pattern(kChunk, 4));
+    platform.log.replies.push_back(Bytes(2048, 0x5A));  // half a chunk
+    ShortSink sink(4 * kChunk);
+    BurstOptions options;
+    options.sink = &sink;
+    testing::CaptureDebug debug;
+    std::uint32_t done = 0;
+    EXPECT_EQ(device.FlashBurst(kBurstReadToSink, 3 * kChunk, {}, 0, done, options), 2 * kChunk);
+    EXPECT_EQ(sink.data.size(), kChunk);
+    EXPECT_EQ(
+        debug.lines,
+        (std::vector<std::string>{"Unknown error: Couldn't execute BURST_FLASH_READ function\n"}));
+}
+
 TEST_F(FlashCommandsTest, DumpStopsWhenTheSinkTakesLessThanAChunk) {
     const Bytes flash = Pattern(3 * kChunk, 2);
     QueueFlash(flash);

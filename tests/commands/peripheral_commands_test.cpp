@@ -120,6 +120,14 @@ TEST_F(PeripheralTest, FailedFirstStepSkipsTheSecondAndKeepsTheOutParameter) {
               "Unknown error: Couldn't execute REPORT_IIC_WRITE(INPUT) function\n");
 }
 
+TEST_F(PeripheralTest, AnswerShorterThanTheValueIsAFailureNotZeros) {
+    Reply({0x78, 0x56});
+    std::uint32_t value = 0xCAFE;
+    EXPECT_FALSE(device.RegisterAccess(kRegisterRead, 0x54, value));
+    EXPECT_EQ(value, 0xCAFEu);
+    EXPECT_NE(device.LastError().find("2 bytes where 4 were expected"), std::string::npos);
+}
+
 TEST_F(PeripheralTest, ShorterCommandLeavesNoBytesOfALongerOneBehind) {
     Bytes data(20, 0xAB);
     Reply({0x00});
@@ -157,6 +165,21 @@ TEST_F(PeripheralTest, FirmwareVersionStopsAtTheFirstFailedRead) {
     FirmwareVersion kept = version;
     EXPECT_FALSE(ReadFirmwareVersion(device, kept));
     EXPECT_EQ(kept, version);
+}
+
+TEST(PeripheralLongReports, IicLengthByteNeverWraps) {
+    FakeHidPlatform platform;
+    platform.interfaces = {
+        {"dev", 1, 1, VendorDescriptor({1, 2, 3}, {4100, 64, 300}, {4100, 64, 64})}};
+    UvcHidDevice device(platform);
+    ASSERT_EQ(device.Open(1, 1).status, OpenStatus::Opened);
+    Bytes data(255, 0x11);
+    EXPECT_FALSE(device.IicAccess(kIicWrite, 0x90, 252, data, 0));
+    EXPECT_FALSE(device.IicAccess(kIicRead, 0x90, 251, data, 1));
+    EXPECT_TRUE(platform.log.sent.empty());
+    platform.log.replies.push_back({0x00});
+    ASSERT_TRUE(device.IicAccess(kIicWrite, 0x90, 251, data, 0));
+    EXPECT_EQ(platform.log.sent.back()[1], 0xFF);
 }
 
 TEST(PeripheralShortReports, HdmiFromReportsShorterThan24BytesIsRefused) {
