@@ -51,7 +51,7 @@ struct SimConfig {
         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     std::vector<SimIicDeviceConfig> iicDevices{SimIicDeviceConfig{}};
     std::array<std::uint8_t, kGpioCount> gpioInputLevels{1, 1, 1, 1};  // pulled up
-    SimFaults faults;
+    SimFaults faults{};
 };
 
 // Empty when `config` describes a device that can exist, else why not, naming the key at fault

@@ -1,6 +1,8 @@
 // The context menu: its items, their greying, their commands, the clipboard normalization
 // before the edit commands, and a missing clipboard.
 
+#include <QRegularExpression>
+
 #include "hex_edit_test_support.h"
 
 namespace brimlo::controls::testing {
@@ -9,89 +11,47 @@ class HexEditMenuTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void listsItemsInOrder() {
-        TestHexEdit field;
-        const std::unique_ptr<QMenu> menu = field.CreateContextMenu();
-        QStringList texts;
-        for (const QAction* action : menu->actions()) {
-            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-        }
-        QCOMPARE(texts, QStringList({"&Undo", "-", "Cu&t", "&Copy", "&Paste", "&Delete", "-",
-                                     "Select &All", "-", "Con&vert"}));
-    }
-
+    // The enabled items in menu order, for the picture's text as typed (so Undo has something
+    // to undo once anything was typed); every item is enabled in some row.
     void greysItems_data() {
-        QTest::addColumn<QString>("typed");  // typed into an empty field first, for Undo
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
+        QTest::addColumn<QString>("picture");
         QTest::addColumn<bool>("readOnly");
         QTest::addColumn<QString>("clip");
         QTest::addColumn<QStringList>("enabled");
-        const auto row = [](const char* name, const char* typed, const char* text, int start,
-                            int end, bool readOnly, QString clip, QStringList enabled) {
-            QTest::newRow(name) << QString(typed) << QString(text) << start << end << readOnly
-                                << clip << enabled;
+        const auto row = [](const char* name, const char* picture, bool readOnly, QString clip,
+                            QStringList enabled) {
+            QTest::newRow(name) << QString(picture) << readOnly << clip << enabled;
         };
-        row("empty", "", "", 0, 0, false, "1", {"&Paste"});
-        row("prefix only", "", "0x", 2, 2, false, "1", {"&Paste", "Select &All"});
-        row("all selected", "", "0x1A", 0, 4, false, "1",
-            {"Cu&t", "&Copy", "&Paste", "&Delete", "Con&vert"});
-        row("leading zero selected", "", "0x1A", 0, 1, false, "1",
-            {"&Copy", "Select &All", "Con&vert"});
-        row("read-only", "", "0x1A", 0, 4, true, "1", {"&Copy", "Con&vert"});
-        row("no clipboard text", "", "12", 0, 1, false, QString(),
-            {"Cu&t", "&Copy", "&Delete", "Select &All", "Con&vert"});
-        row("clipboard text not hex", "", "12", 2, 2, false, "12G", {"Select &All", "Con&vert"});
-        row("after typing", "5", "", 1, 1, false, "1",
-            {"&Undo", "&Paste", "Select &All", "Con&vert"});
-        row("after typing, read-only", "5", "", 1, 1, true, "1", {"Select &All", "Con&vert"});
+        row("empty", "|", false, "1", {"&Paste"});
+        row("prefix only", "0x|", false, "1", {"&Undo", "&Paste", "Select &All"});
+        row("all selected", "[0x1A]", false, "1",
+            {"&Undo", "Cu&t", "&Copy", "&Paste", "&Delete", "Con&vert"});
+        row("leading zero selected", "[0]x1A", false, "1",
+            {"&Undo", "&Copy", "Select &All", "Con&vert"});
+        row("read-only", "[0x1A]", true, "1", {"&Copy", "Con&vert"});
+        row("read-only, nothing selected", "5|", true, "1", {"Select &All", "Con&vert"});
+        row("no clipboard text", "[1]2", false, QString(),
+            {"&Undo", "Cu&t", "&Copy", "&Delete", "Select &All", "Con&vert"});
+        row("clipboard text not hex", "12|", false, "12G", {"&Undo", "Select &All", "Con&vert"});
     }
-
     void greysItems() {
-        QFETCH(QString, typed);
-        QFETCH(QString, text);
-        QFETCH(int, start);
-        QFETCH(int, end);
+        QFETCH(QString, picture);
         QFETCH(bool, readOnly);
         QFETCH(QString, clip);
         QFETCH(QStringList, enabled);
         SetClipboard(clip);
         TestHexEdit field;
-        if (typed.isEmpty()) {
-            Prepare(field, text, start, end);
-        } else {
-            QTest::keyClicks(&field, typed);
-            field.setSelection(start, end - start);
-        }
+        QTest::keyClicks(&field, QString(picture).remove(QRegularExpression("[][|]")));
+        Select(field, picture, false);
         field.setReadOnly(readOnly);
         const std::unique_ptr<QMenu> menu = field.CreateContextMenu();
+        QStringList items;
         for (const QAction* action : menu->actions()) {
-            if (!action->isSeparator()) {
-                QVERIFY2(action->isEnabled() == enabled.contains(action->text()),
-                         qPrintable(action->text()));
+            if (action->isEnabled() && !action->isSeparator()) {
+                items << action->text();
             }
         }
-    }
-
-    void pasteItemFollowsPasteCheck_data() { AddPasteCases(); }
-    void pasteItemFollowsPasteCheck() {
-        QFETCH(QString, text);
-        QFETCH(int, start);
-        QFETCH(int, end);
-        QFETCH(QString, clip);
-        QFETCH(bool, allowed);
-        QFETCH(QString, afterMenu);
-        SetClipboard(clip);
-        TestHexEdit field;
-        Prepare(field, text, start, end);
-        const std::unique_ptr<QMenu> menu = field.CreateContextMenu();
-        QAction* paste = MenuItem(*menu, "&Paste");
-        QCOMPARE(paste->isEnabled(), allowed);
-        if (allowed) {
-            paste->trigger();
-        }
-        QCOMPARE(field.text(), afterMenu);
+        QCOMPARE(items, enabled);
     }
 
     // The clipboard can change while the menu is open; the paste checks it again.
@@ -104,65 +64,42 @@ class HexEditMenuTest : public QObject {
         QCOMPARE(field.text(), QString());
     }
 
-    void editItemsNormalizeTheClipboard_data() {
+    // Each item on "0x1A" as typed, with "0X2b" on the clipboard: the edit commands first bring
+    // the clipboard's text into the field's own form; Select All and Convert leave it alone.
+    void runsCommands_data() {
         QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("undo") << "&Undo"
-                              << "";
-        QTest::newRow("paste") << "&Paste"
-                               << "0x1A";
-        QTest::newRow("delete") << "&Delete"
-                                << "";
-    }
-    void editItemsNormalizeTheClipboard() {
-        QFETCH(QString, item);
-        QFETCH(QString, expected);
-        TestHexEdit field;
-        QTest::keyClicks(&field, "12");
-        field.selectAll();
-        SetClipboard("0X1a");
-        const std::unique_ptr<QMenu> menu = field.CreateContextMenu();
-        MenuItem(*menu, item)->trigger();
-        QCOMPARE(field.text(), expected);
-        QCOMPARE(ClipboardText(), QStringLiteral("0x1A"));
-    }
-
-    void runsEditCommands_data() {
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("end");
+        QTest::addColumn<QString>("picture");
         QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("clipboard");
-        QTest::newRow("cut") << "Cu&t" << 2 << 4 << "0x"
-                             << "1A";
-        QTest::newRow("copy") << "&Copy" << 0 << 4 << "0x1A"
-                              << "0x1A";
-        QTest::newRow("delete") << "&Delete" << 0 << 2 << "1A"
-                                << "FF";
-        QTest::newRow("convert") << "Con&vert" << 0 << 0 << "26"
-                                 << "ff";
+        const auto row = [](const char* item, const char* picture, const char* text,
+                            const char* selected, const char* clipboard) {
+            QTest::newRow(item) << QString(item) << QString(picture) << QString(text)
+                                << QString(selected) << QString(clipboard);
+        };
+        row("&Undo", "[0x1A]", "", "", "0x2B");
+        row("Cu&t", "0x[1A]", "0x", "", "1A");
+        row("&Copy", "[0x]1A", "0x1A", "0x", "0x");
+        row("&Paste", "[0x1A]", "0x2B", "", "0x2B");
+        row("&Delete", "[0x]1A", "1A", "", "0x2B");
+        row("Select &All", "0x|1A", "0x1A", "0x1A", "0X2b");
+        row("Con&vert", "|0x1A", "26", "", "0X2b");
     }
-    void runsEditCommands() {
+    void runsCommands() {
         QFETCH(QString, item);
-        QFETCH(int, start);
-        QFETCH(int, end);
+        QFETCH(QString, picture);
         QFETCH(QString, text);
+        QFETCH(QString, selected);
         QFETCH(QString, clipboard);
-        SetClipboard("ff");
         TestHexEdit field;
-        Prepare(field, "0x1A", start, end);
+        QTest::keyClicks(&field, "0x1A");
+        Select(field, picture, false);
+        SetClipboard("0X2b");
         const std::unique_ptr<QMenu> menu = field.CreateContextMenu();
         MenuItem(*menu, item)->trigger();
         QCOMPARE(field.text(), text);
+        QCOMPARE(field.selectedText(), selected);
         QCOMPARE(ClipboardText(), clipboard);
-    }
-
-    void selectsAll() {
-        TestHexEdit field;
-        Prepare(field, "0x1A", 2, 2);
-        const std::unique_ptr<QMenu> menu = field.CreateContextMenu();
-        MenuItem(*menu, "Select &All")->trigger();
-        QCOMPARE(field.selectedText(), QStringLiteral("0x1A"));
     }
 
     // Without a clipboard the user is told once per attempt; nothing is pasted, and the
@@ -170,7 +107,7 @@ class HexEditMenuTest : public QObject {
     void toleratesAMissingClipboard() {
         TestHexEdit field;
         field.clipboardMissing = true;
-        Prepare(field, "12", 0, 1);
+        Select(field, "[1]2");
         QTest::keyClick(&field, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(field.text(), QStringLiteral("12"));
         QCOMPARE(field.messages, QStringList{"Cannot open clipboard!"});

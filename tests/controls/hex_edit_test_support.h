@@ -1,6 +1,6 @@
 #pragma once
-// Shared helpers of the hex edit suites: a field whose platform seams the test answers, the
-// set-up of text, selection and clipboard, and the paste cases both paste paths must follow.
+// Shared helpers of the hex edit suites: a field whose platform seams the test answers, and
+// the set-up of text, selection and clipboard.
 
 #include <QAction>
 #include <QClipboard>
@@ -26,9 +26,16 @@ class TestHexEdit : public CHexEdit {
     void ShowMessage(const QString& text) override { messages << text; }
 };
 
-// Sets the text and selects [start, end); with start == end the caret stands there.
-inline void Prepare(CHexEdit& field, const QString& text, int start, int end) {
-    field.setText(text);
+// Selects what a picture of the field marks: "0[x1]A" selects "x1" of "0x1A", and "0|x1A"
+// puts the caret after the 0. With `setText` the field's text becomes the picture's first.
+inline void Select(CHexEdit& field, QString picture, bool setText = true) {
+    const int start = int(picture.indexOf(picture.contains(u'|') ? u'|' : u'['));
+    picture.remove(start, 1);
+    const int end = picture.contains(u']') ? int(picture.indexOf(u']')) : start;
+    picture.remove(u']');
+    if (setText) {
+        field.setText(picture);
+    }
     field.setCursorPosition(start);
     field.setSelection(start, end - start);
 }
@@ -54,40 +61,6 @@ inline QAction* MenuItem(QMenu& menu, const QString& text) {
     }
     QTest::qFail(qPrintable(QStringLiteral("no menu item ") + text), __FILE__, __LINE__);
     return nullptr;
-}
-
-// Rows: field text, selection, clipboard text (null: none), whether the paste is allowed, the
-// text after Ctrl+V (clip as it is) and after the menu's Paste (clip normalized first).
-inline void AddPasteCases() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("end");
-    QTest::addColumn<QString>("clip");
-    QTest::addColumn<bool>("allowed");
-    QTest::addColumn<QString>("afterKey");
-    QTest::addColumn<QString>("afterMenu");
-    const auto row = [](const char* name, const char* text, int start, int end, QString clip,
-                        bool allowed, const char* afterKey, const char* afterMenu) {
-        QTest::newRow(name) << QString(text) << start << end << clip << allowed << QString(afterKey)
-                            << QString(afterMenu);
-    };
-    row("not hex", "", 0, 0, "12G", false, "", "");
-    row("no clipboard text", "12", 2, 2, QString(), false, "12", "12");
-    row("empty clip", "12", 2, 2, "", true, "12", "12");
-    row("lower case", "", 0, 0, "0x1a", true, "0x1a", "0x1A");
-    row("upper-case prefix", "", 0, 0, "0X1a", true, "0X1a", "0x1A");
-    row("prefix over prefix", "0x34", 0, 2, "0x12", true, "0x1234", "0x1234");
-    row("prefix over all", "0x34", 0, 4, "0x12", true, "0x12", "0x12");
-    row("prefix over leading zero", "0x34", 0, 1, "0x12", false, "0x34", "0x34");
-    row("prefix at end", "0x34", 4, 4, "0x12", false, "0x34", "0x34");
-    row("prefix not at start", "0x34", 1, 3, "0x12", false, "0x34", "0x34");
-    row("prefix before plain", "34", 0, 0, "0x12", true, "0x1234", "0x1234");
-    row("prefix inside plain", "34", 1, 1, "0x12", false, "34", "34");
-    row("x after zero", "0", 1, 1, "x12", true, "0x12", "0x12");
-    row("x after other digit", "1", 1, 1, "x12", false, "1", "1");
-    row("x at start", "0", 0, 0, "x12", false, "0", "0");
-    row("digits after prefix", "0x", 2, 2, "5", true, "0x5", "0x5");
-    row("digits inside prefix", "0x", 1, 1, "5", false, "0x", "0x");
 }
 
 }  // namespace brimlo::controls::testing

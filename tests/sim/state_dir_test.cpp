@@ -1,23 +1,20 @@
-// A device kept in a state directory: what one run leaves there, the next one finds, also
-// when the runs are separate processes.
+// A device kept in a state directory: device.json with its defaults, every key read back and a
+// clear error naming the file and the key for anything malformed; and what one run leaves
+// there, the next one finds.
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <fstream>
-#include <iterator>
 
+#include "sim/sim_config_json.h"
 #include "sim/sim_platform.h"
 #include "sim_wire.h"
 
 namespace brimlo::sim {
 namespace {
 
-using testing::Le32;
+using testing::Bytes;
 using testing::Pattern;
-using testing::ReadLe32;
 using testing::Wire;
 
 std::shared_ptr<SimDevice> LoadOrDie(const std::filesystem::path& dir) {
@@ -29,100 +26,145 @@ std::shared_ptr<SimDevice> LoadOrDie(const std::filesystem::path& dir) {
     return device;
 }
 
-std::vector<std::uint8_t> FileBytes(const std::filesystem::path& file, std::size_t offset,
-                                    std::size_t length) {
-    std::ifstream in(file, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(offset));
-    std::vector<std::uint8_t> bytes(length);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
-    return bytes;
-}
-
 TEST(StateDir, FlashAndPeripheralsOutliveTheDevice) {
     testing::TempDir dir;
-    const std::vector<std::uint8_t> image = Pattern(0x10000, 61);
+    const Bytes image = Pattern(0x10000, 61);
     {
-        Wire wire(LoadOrDie(dir.Path()));
+        Wire wire(LoadOrDie(dir.path));
         ASSERT_TRUE(wire.Burn(3, 0x4F0000, image));
-        std::vector<std::uint8_t> reg = Le32(0x03FF0000);
-        const std::vector<std::uint8_t> value = Le32(0xF6000000);
-        reg.insert(reg.end(), value.begin(), value.end());
-        ASSERT_TRUE(wire.Send(wire.Command(1, 10, 0, reg)));
-        ASSERT_TRUE(wire.Send(wire.Command(2, 7, 6, {0x90, 3, 0x20, 0x5A, 0xA5})));
-        ASSERT_TRUE(wire.Send(wire.Command(1, 4, 8, {3, 1})));
-        ASSERT_TRUE(wire.Send(wire.Command(1, 4, 9, {3, 0})));
+        ASSERT_TRUE(wire.WriteRegister(0x03FF0000, 0xF6000000));
+        ASSERT_EQ(wire.IicWrite(0x90, {0x20, 0x5A, 0xA5}), kIicAck);
+        ASSERT_TRUE(wire.GpioSet(3, 1));
+        ASSERT_TRUE(wire.GpioWrite(3, 0));
 
         // flash.bin is the chip's image: flash address x at file offset x, already there.
-        EXPECT_EQ(FileBytes(dir.Path() / "flash.bin", 0x4F0000, image.size()), image);
+        std::ifstream in(dir.path / "flash.bin", std::ios::binary);
+        Bytes inFile(image.size());
+        in.seekg(0x4F0000).read(reinterpret_cast<char*>(inFile.data()), 0x10000);
+        EXPECT_EQ(inFile, image);
     }
-    Wire wire(LoadOrDie(dir.Path()));
+    Wire wire(LoadOrDie(dir.path));
     EXPECT_EQ(wire.Dump(3, 0x4F0000, 0x10000), image);
-    ASSERT_TRUE(wire.Send(wire.Command(1, 6, 1, Le32(0x03FF0000))));
-    EXPECT_EQ(ReadLe32(*wire.ReadCode(1, 2)), 0xF6000000u);
-    ASSERT_TRUE(wire.Send(wire.Command(2, 6, 7, {0x90, 1, 0x20, 2})));
-    auto iic = wire.ReadCode(2, 7);
-    ASSERT_TRUE(iic);
-    iic->resize(3);
-    EXPECT_EQ(*iic, (std::vector<std::uint8_t>{kIicAck, 0x5A, 0xA5}));
-    ASSERT_TRUE(wire.Send(wire.Command(1, 3, 10, {3})));
-    EXPECT_EQ(wire.ReadCode(1, 10)->at(0), 0) << "line 3 still drives its latch, 0";
+    EXPECT_EQ(wire.ReadRegister(0x03FF0000), 0xF6000000u);
+    EXPECT_EQ(wire.IicRead(0x90, {0x20}, 2), (Bytes{kIicAck, 0x5A, 0xA5}));
+    EXPECT_EQ(wire.GpioRead(3), 0) << "line 3 still drives its latch, 0";
 }
 
 TEST(StateDir, ChangingTheChipResizesTheFlashFileAndKeepsItsBytes) {
     testing::TempDir dir;
-    const std::vector<std::uint8_t> head = Pattern(4096, 2);
-    {
-        Wire wire(LoadOrDie(dir.Path()));
-        ASSERT_TRUE(wire.Burn(1, 0, head));
+    const Bytes head = Pattern(4096, 2);
+    ASSERT_TRUE(Wire(LoadOrDie(dir.path)).Burn(1, 0, head));
+    for (const auto& [row, size] : {std::pair(5, 16u << 20), std::pair(4, 8u << 20)}) {
+        std::ofstream(dir.path / "device.json") << R"({"chip_row": )" << row << "}";
+        auto device = LoadOrDie(dir.path);
+        EXPECT_EQ(std::filesystem::file_size(dir.path / "flash.bin"), size);
+        EXPECT_EQ(device->PeekFlash(0, 4096), head);
+        EXPECT_EQ(device->PeekFlash(size - 16, 16), Bytes(16, 0xFF))
+            << "blank where nothing was written";
     }
-    std::ofstream(dir.Path() / "device.json", std::ios::trunc) << R"({"chip_row": 5})";
-    auto device = LoadOrDie(dir.Path());
-    EXPECT_EQ(std::filesystem::file_size(dir.Path() / "flash.bin"), 16u * 1024 * 1024);
-    EXPECT_EQ(device->PeekFlash(0, 4096), head);
-    EXPECT_EQ(device->PeekFlash(12u * 1024 * 1024, 16), std::vector<std::uint8_t>(16, 0xFF));
 }
 
 TEST(StateDir, MalformedStateFileIsNamed) {
     testing::TempDir dir;
-    LoadOrDie(dir.Path());
-    std::ofstream(dir.Path() / "state.json", std::ios::trunc)
-        << R"({"registers": {"0x10": "twelve"}})";
+    LoadOrDie(dir.path);
+    std::ofstream(dir.path / "state.json") << R"({"registers": {"0x10": "twelve"}})";
     std::string error;
-    EXPECT_EQ(SimDevice::Load(dir.Path(), error), nullptr);
-    EXPECT_NE(error.find("state.json"), std::string::npos) << error;
-    EXPECT_NE(error.find("registers.0x10"), std::string::npos) << error;
+    EXPECT_EQ(SimDevice::Load(dir.path, error), nullptr);
+    EXPECT_NE(error.find("state.json: registers.0x10"), std::string::npos) << error;
 }
 
-// Burn in one process, dump in the next: the child writes the firmware area through the
-// platform and exits; the parent, which never opened the device before, reads it back.
-TEST(StateDir, SecondProcessReadsWhatTheFirstWrote) {
+TEST(DeviceJson, MissingFileIsWrittenWithTheDefaults) {
     testing::TempDir dir;
-    const std::vector<std::uint8_t> image = Pattern(0x20000 + 4096, 71);
-
-    const pid_t child = ::fork();
-    ASSERT_NE(child, -1);
-    if (child == 0) {
-        SimPlatform platform(dir.Path());
-        std::string error;
-        auto connection = platform.Open("sim:" + dir.Path().string(), {}, error);
-        if (!connection) {
-            ::_exit(2);
-        }
-        auto device = platform.Device(error);
-        Wire wire(device);
-        ::_exit(wire.Burn(0, 0x180000, image) ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
-
-    SimPlatform platform(dir.Path());
     std::string error;
-    auto device = platform.Device(error);
+    auto device = SimDevice::Load(dir.path, error);
     ASSERT_NE(device, nullptr) << error;
-    Wire wire(device);
-    EXPECT_EQ(wire.Dump(0, 0x180000, static_cast<std::uint32_t>(image.size())), image);
+    EXPECT_EQ(device->Path(), "sim:" + dir.path.string());
+
+    SimConfig reread;
+    reread.vid = 0;  // must come back from the file
+    ASSERT_TRUE(LoadSimConfig(dir.path / "device.json", reread, error)) << error;
+    EXPECT_EQ(FormatSimConfig(reread), FormatSimConfig(SimConfig{}));
+    EXPECT_EQ(std::filesystem::file_size(dir.path / "flash.bin"), 8u * 1024 * 1024);
+}
+
+TEST(DeviceJson, EveryKeySurvivesARoundTrip) {
+    SimConfig config{.vid = 0xABCD,
+                     .pid = 0x0102,
+                     .version = 0x0203,
+                     .chipRow = 38,
+                     .reportIds = {9, 8},
+                     .outputReportLengths = {1028, 32},
+                     .inputReportLengths = {1000, 40},
+                     .firmwareVersion = {9, 8, 7, 6},
+                     .iicDevices = {{0xA0, 16}, {0x50, 256}},
+                     .gpioInputLevels = {0, 0, 1, 0},
+                     .faults = {.failExchange = 7,
+                                .unplugAfter = 100,
+                                .corruptReadAt = 0x1234,
+                                .latencyUs = 10,
+                                .chipIndexAnswer = 0xFFFF}};
+    config.hdmiInfo.fill(0x5A);
+    SimConfig parsed;
+    std::string error;
+    ASSERT_TRUE(ParseSimConfig(FormatSimConfig(config), parsed, error)) << error;
+    EXPECT_EQ(FormatSimConfig(parsed), FormatSimConfig(config));
+}
+
+TEST(DeviceJson, KeysLeftOutKeepTheirDefaultsAndNumbersMayBeHex) {
+    SimConfig config;
+    std::string error;
+    ASSERT_TRUE(ParseSimConfig(R"({"chip_row": 32, "vid": "0x1d6b", "pid": 258,
+                                   "faults": {"latency_us": "250", "unplug_after": null}})",
+                               config, error))
+        << error;
+    const SimConfig expected{
+        .vid = 0x1D6B, .pid = 258, .chipRow = 32, .faults = {.latencyUs = 250}};
+    EXPECT_EQ(FormatSimConfig(config), FormatSimConfig(expected));
+}
+
+struct Malformed {
+    const char* text;
+    const char* key;  // the key the error must name
+};
+
+class MalformedDeviceJson : public ::testing::TestWithParam<Malformed> {};
+
+// The platform passes the error on, as it does any error of the state directory.
+TEST_P(MalformedDeviceJson, ErrorNamesTheFileAndTheKey) {
+    testing::TempDir dir;
+    std::ofstream(dir.path / "device.json") << GetParam().text;
+    std::string error;
+    EXPECT_EQ(SimPlatform(dir.path).PresentInterfaces(error), nullptr);
+    EXPECT_NE(error.find((dir.path / "device.json").string()), std::string::npos) << error;
+    EXPECT_NE(error.find(GetParam().key), std::string::npos) << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MalformedDeviceJson,
+    ::testing::Values(
+        Malformed{R"({"vid": 1,)", "not valid JSON"}, Malformed{R"([1, 2])", "JSON object"},
+        Malformed{R"({"vid": "zz"})", "vid"}, Malformed{R"({"pid": 65536})", "pid"},
+        Malformed{R"({"chip_row": 44})", "chip_row"},
+        Malformed{R"({"chip_rows": 4})", "chip_rows: unknown key"},
+        Malformed{R"({"report_ids": [1, 1, 3]})", "report_ids[1]"},
+        Malformed{R"({"report_ids": [1, 2]})", "output_report_lengths"},
+        Malformed{R"({"input_report_lengths": [4100, 300, 64]})", "input_report_lengths[1]"},
+        Malformed{R"({"output_report_lengths": [4, 64, 64]})", "output_report_lengths[0]"},
+        Malformed{R"({"firmware_version": [1, 2, 3]})", "firmware_version"},
+        Malformed{R"({"hdmi_info": "00 11"})", "hdmi_info"},
+        Malformed{R"({"iic_devices": [{"address": "0x91"}]})", "iic_devices[0].address"},
+        Malformed{R"({"iic_devices": [{"size": 4}]})", "iic_devices[0].address"},
+        Malformed{R"({"gpio_input_levels": [0, 1, 2, 0]})", "gpio_input_levels[2]"},
+        Malformed{R"({"faults": {"latency": 5}})", "faults.latency"},
+        Malformed{R"({"faults": {"fail_exchange": 0}})", "faults.fail_exchange"},
+        Malformed{R"({"faults": {"corrupt_read_at": 8388608}})", "faults.corrupt_read_at"}));
+
+TEST(DeviceJson, InvalidConfigIsRefusedInMemoryToo) {
+    SimConfig config;
+    config.reportIds = {1, 2, 0};
+    std::string error;
+    EXPECT_EQ(SimDevice::Create(config, error), nullptr);
+    EXPECT_NE(error.find("report_ids[2]"), std::string::npos) << error;
 }
 
 }  // namespace
