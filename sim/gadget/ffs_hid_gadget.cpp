@@ -30,8 +30,8 @@
 
 #include "sim/sim_connection.h"
 #include "sim/sim_device.h"
-#include "tests/kernel/ffs_descriptors.h"
-#include "tests/kernel/hid_gadget_requests.h"
+#include "sim/gadget/ffs_descriptors.h"
+#include "sim/gadget/hid_gadget_requests.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/kernel/hid_gadget_requests.h"
+#include "sim/gadget/hid_gadget_requests.h"
 
 #include <algorithm>
 

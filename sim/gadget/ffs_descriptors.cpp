@@ -1,9 +1,9 @@
-#include "tests/kernel/ffs_descriptors.h"
+#include "sim/gadget/ffs_descriptors.h"
 
 #include <linux/usb/ch9.h>
 #include <linux/usb/functionfs.h>
 
-#include "tests/kernel/hid_gadget_requests.h"
+#include "sim/gadget/hid_gadget_requests.h"
 
 namespace brimlo::kernel_test {
 namespace {
