@@ -125,15 +125,24 @@ int RunId(CliContext& context) {
     return kExitOk;
 }
 
-int RunBurnCommand(CliContext& context, const FlashArgs& args) {
-    BurnImage image;
-    if (!LoadImage(context, args.file, image)) {
+// Loads the burn file, then opens and identifies the device. Returns the exit code of a
+// failure, or kExitOk with `device` set.
+int LoadAndIdentify(CliContext& context, const std::string& file, BurnImage& image,
+                    FlashIdentity& identity, UvcHidDevice*& device) {
+    if (!LoadImage(context, file, image)) {
         return kExitFailed;
     }
-    FlashIdentity identity;
     int code = kExitOk;
-    UvcHidDevice* device = OpenIdentified(context, identity, code);
-    if (device == nullptr) {
+    device = OpenIdentified(context, identity, code);
+    return device == nullptr ? code : kExitOk;
+}
+
+int RunBurnCommand(CliContext& context, const FlashArgs& args) {
+    BurnImage image;
+    FlashIdentity identity;
+    UvcHidDevice* device = nullptr;
+    if (const int code = LoadAndIdentify(context, args.file, image, identity, device);
+        code != kExitOk) {
         return code;
     }
     const BurnSelection selection = SelectionOf(args);
@@ -187,13 +196,10 @@ std::string RegionLine(const RegionCheck& check) {
 
 int RunVerifyCommand(CliContext& context, const FlashArgs& args) {
     BurnImage image;
-    if (!LoadImage(context, args.file, image)) {
-        return kExitFailed;
-    }
     FlashIdentity identity;
-    int code = kExitOk;
-    UvcHidDevice* device = OpenIdentified(context, identity, code);
-    if (device == nullptr) {
+    UvcHidDevice* device = nullptr;
+    if (const int code = LoadAndIdentify(context, args.file, image, identity, device);
+        code != kExitOk) {
         return code;
     }
     const BurnSelection selection = SelectionOf(args);
