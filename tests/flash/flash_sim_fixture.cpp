@@ -1,6 +1,7 @@
 #include "flash_sim_fixture.h"
 
 #include "sim/sim_connection.h"
+#include "sim/sim_platform.h"
 
 namespace brimlo::flash::testing {
 namespace {
@@ -10,62 +11,66 @@ std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
            std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
 }
 
+// Logs each flash region the host sets up (REPORT_FLASH_ACCESS_MODE, code 3, then
+// REPORT_FLASH_SET_LEN, code 5) and counts the flash data reports that follow it.
 class RecordingConnection final : public hid::HidConnection {
   public:
-    RecordingConnection(std::unique_ptr<hid::HidConnection> inner, const sim::SimConfig& config,
-                        WireLog& log)
-        : inner_(std::move(inner)), config_(config), log_(log) {}
+    RecordingConnection(std::shared_ptr<sim::SimDevice> device, WireLog& log)
+        : inner_(device), ids_(device->Config().reportIds), log_(log) {}
 
     bool SendOutputReport(std::span<const std::uint8_t> report) override {
-        const std::uint8_t id = report[0];
-        if (id == config_.reportIds[sim::kCommandChannel] && report[2] == 3) {
+        const bool command = report[0] == ids_[sim::kCommandChannel];
+        if (command && report[2] == 3) {
             pending_ = {report[3], Le32(report, 4), 0};
-        } else if (id == config_.reportIds[sim::kCommandChannel] && report[2] == 5) {
+        } else if (command && report[2] == 5) {
             pending_.length = Le32(report, 3);
             log_.setUps.push_back(pending_);
             log_.dataReportsAfter.push_back(0);
-        } else if (id == config_.reportIds[sim::kFlashChannel] && !log_.setUps.empty()) {
-            if (log_.dataReportsAfter.back()++ == 0 && log_.onFirstData) {
-                log_.onFirstData(log_.setUps.back());
-            }
+        } else if (report[0] == ids_[sim::kFlashChannel] && !log_.setUps.empty()) {
+            ++log_.dataReportsAfter.back();
         }
-        return inner_->SendOutputReport(report);
+        return inner_.SendOutputReport(report);
     }
     std::optional<std::size_t> GetInputReport(std::uint8_t reportId, std::uint32_t requestedLength,
                                               std::span<std::uint8_t> buffer) override {
-        ++log_.inputReads;
-        return inner_->GetInputReport(reportId, requestedLength, buffer);
+        return inner_.GetInputReport(reportId, requestedLength, buffer);
     }
-    std::string LastError() const override { return inner_->LastError(); }
+    std::string LastError() const override { return inner_.LastError(); }
     bool GetAttributes(hid::HiddAttributes& attributes) override {
-        return inner_->GetAttributes(attributes);
+        return inner_.GetAttributes(attributes);
     }
     bool GetReportDescriptor(std::vector<std::uint8_t>& descriptor) override {
-        return inner_->GetReportDescriptor(descriptor);
+        return inner_.GetReportDescriptor(descriptor);
     }
 
   private:
-    std::unique_ptr<hid::HidConnection> inner_;
-    const sim::SimConfig& config_;
+    sim::SimConnection inner_;
+    std::vector<std::uint8_t> ids_;
     WireLog& log_;
     WireRegion pending_{};
 };
 
-}  // namespace
-
-std::unique_ptr<hid::HidConnection> RecordingPlatform::Open(const std::string& path,
-                                                            const hid::HidOpenOptions& options,
-                                                            std::string& error) {
-    std::unique_ptr<hid::HidConnection> inner = inner_.Open(path, options, error);
-    if (!inner) {
-        return nullptr;
+class RecordingPlatform final : public hid::HidPlatform {
+  public:
+    RecordingPlatform(std::shared_ptr<sim::SimDevice> device, WireLog& log)
+        : inner_(std::move(device)), log_(log) {}
+    std::unique_ptr<hid::HidInterfaceSet> PresentInterfaces(std::string& error) override {
+        return inner_.PresentInterfaces(error);
     }
-    return std::make_unique<RecordingConnection>(std::move(inner), device_->Config(), log_);
-}
+    std::unique_ptr<hid::HidConnection> Open(const std::string&, const hid::HidOpenOptions&,
+                                             std::string& error) override {
+        return std::make_unique<RecordingConnection>(inner_.Device(error), log_);
+    }
+
+  private:
+    sim::SimPlatform inner_;
+    WireLog& log_;
+};
+
+}  // namespace
 
 void FlashSimTest::Start(sim::SimConfig config) {
     device.reset();
-    platform.reset();
     std::string error;
     sim = sim::SimDevice::Create(config, error);
     ASSERT_TRUE(sim) << error;

@@ -1,7 +1,7 @@
 #pragma once
-// The emulated device behind a recording HID stack, opened and identified, with boxes and
-// progress that remember what they were shown: the ground the burn, verify and dump suites
-// stand on.
+// The emulated device behind a connection that logs the flash regions set up, opened and
+// identified, with boxes and progress that remember what they were shown: the ground the burn,
+// verify and dump suites stand on.
 
 #include <gtest/gtest.h>
 
@@ -15,13 +15,11 @@
 #include "flash/flash_identity.h"
 #include "flash_test_data.h"
 #include "sim/sim_device.h"
-#include "sim/sim_platform.h"
 
 namespace brimlo::flash::testing {
 
 struct ShownBox {
-    std::string text;
-    std::string caption;
+    std::string text, caption;
     MessageIcon icon;
 };
 
@@ -40,50 +38,30 @@ class RecordingBoxes final : public MessageBoxes {
 class RecordingProgress final : public FlashProgress {
   public:
     void StatusChanged(std::string_view status) override { statuses.emplace_back(status); }
-    void BurstStarted(std::uint32_t total) override { totals.push_back(total); }
+    void BurstStarted(std::uint32_t) override {}
     void BytesDone(std::uint32_t done) override { lastDone = done; }
     std::vector<std::string> statuses;
-    std::vector<std::uint32_t> totals;
     std::uint32_t lastDone = 0;
 };
 
 // One region announced to the device: REPORT_FLASH_ACCESS_MODE then REPORT_FLASH_SET_LEN.
 struct WireRegion {
     std::uint8_t mode;
-    std::uint32_t address;
-    std::uint32_t length;
+    std::uint32_t address, length;
     bool operator==(const WireRegion&) const = default;
 };
 
-// What the host sent, read off the wire: the regions it set up, how many flash data reports it
-// wrote after each, and hooks on each flash data report.
+// What the host sent: the regions it set up, and how many flash data reports followed each.
 struct WireLog {
     std::vector<WireRegion> setUps;
-    std::vector<std::size_t> dataReportsAfter;  // per set-up: flash data reports written
-    std::size_t inputReads = 0;
-    std::function<void(const WireRegion&)> onFirstData;  // before the region's first data report
+    std::vector<std::size_t> dataReportsAfter;
 };
 
-class RecordingPlatform final : public hid::HidPlatform {
-  public:
-    RecordingPlatform(std::shared_ptr<sim::SimDevice> device, WireLog& log)
-        : inner_(device), device_(std::move(device)), log_(log) {}
-    std::unique_ptr<hid::HidInterfaceSet> PresentInterfaces(std::string& error) override {
-        return inner_.PresentInterfaces(error);
-    }
-    std::unique_ptr<hid::HidConnection> Open(const std::string& path,
-                                             const hid::HidOpenOptions& options,
-                                             std::string& error) override;
-
-  private:
-    sim::SimPlatform inner_;
-    std::shared_ptr<sim::SimDevice> device_;
-    WireLog& log_;
-};
-
-// An emulated device with the chip of `chipRow`, opened and identified.
+// An emulated device with the chip of `chipRow` (an 8 MB part unless told), opened and
+// identified.
 class FlashSimTest : public ::testing::Test {
   protected:
+    void SetUp() override { Start(4); }
     void Start(sim::SimConfig config);
     void Start(std::uint32_t chipRow) {
         sim::SimConfig config;
@@ -94,7 +72,7 @@ class FlashSimTest : public ::testing::Test {
 
     std::shared_ptr<sim::SimDevice> sim;
     WireLog wire;
-    std::unique_ptr<RecordingPlatform> platform;
+    std::unique_ptr<hid::HidPlatform> platform;
     std::unique_ptr<UvcHidDevice> device;
     FlashIdentity identity;
     RecordingBoxes boxes;

@@ -25,38 +25,30 @@ inline Bytes Pattern(std::size_t size, std::uint8_t seed) {
     return bytes;
 }
 
-inline void PutBigEndian(Bytes& image, std::size_t at, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        image[at + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
-    }
-}
-
-// An 8 MB flash image whose firmware header says Header_len + Boot_Size.
+// A flash image (8 MB unless told) whose firmware header says Header_len + Boot_Size,
+// big-endian, when the image reaches that far.
 inline Bytes FlashImage(std::uint32_t headerLen, std::uint32_t bootSize, std::uint8_t seed = 0x21,
                         std::size_t size = kFlashAreasEnd) {
     Bytes image = Pattern(size, seed);
-    if (size >= kFlashAreas[kFirmwareArea].address + kFirmwareHeaderEnd) {
-        PutBigEndian(image, kFlashAreas[kFirmwareArea].address + kHeaderLenOffset, headerLen);
-        PutBigEndian(image, kFlashAreas[kFirmwareArea].address + kBootSizeOffset, bootSize);
+    const std::size_t header = kFlashAreas[kFirmwareArea].address;
+    for (std::size_t i = 0; i < 4 && size >= header + kFirmwareHeaderEnd; ++i) {
+        image[header + kHeaderLenOffset + i] = static_cast<std::uint8_t>(headerLen >> (24 - 8 * i));
+        image[header + kBootSizeOffset + i] = static_cast<std::uint8_t>(bootSize >> (24 - 8 * i));
     }
     return image;
 }
 
-// A directory of its own, removed with everything in it. In memory where the system offers
-// it: a dump flushes every chunk, which costs nothing there.
-class TempDir {
-  public:
+// A directory of its own, removed with everything in it; in memory where the system offers it,
+// as a dump flushes every chunk.
+struct TempDir {
     TempDir() {
-        const char* root = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
-        std::string name = std::string(root) + "/brimlo-flash-XXXXXX";
-        if (::mkdtemp(name.data()) != nullptr) {
-            path = name;
-        }
+        std::string name = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+        name += "/brimlo-flash-XXXXXX";
+        path = ::mkdtemp(name.data()) != nullptr ? name : "";
     }
     ~TempDir() {
-        if (!path.empty()) {
-            std::filesystem::remove_all(path);
-        }
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

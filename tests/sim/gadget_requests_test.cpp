@@ -6,12 +6,13 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "sim/sim_connection.h"
-#include "sim/sim_device.h"
 #include "sim/gadget/ffs_descriptors.h"
 #include "sim/gadget/hid_gadget_requests.h"
+#include "sim/sim_connection.h"
+#include "sim/sim_device.h"
 
 namespace brimlo::kernel_test {
 namespace {
@@ -24,9 +25,7 @@ class ScriptedDevice final : public hid::Transport {
   public:
     bool SendOutputReport(std::span<const std::uint8_t> report) override {
         outputs.emplace_back(report.begin(), report.end());
-        if (!acceptOutput) {
-            lastError = "refused by script";
-        }
+        lastError = acceptOutput ? "" : "refused by script";
         return acceptOutput;
     }
     std::optional<std::size_t> GetInputReport(std::uint8_t reportId, std::uint32_t requestedLength,
@@ -38,224 +37,147 @@ class ScriptedDevice final : public hid::Transport {
         }
         const Bytes reply = replies.front();
         replies.pop_front();
-        const std::size_t placed = std::min(reply.size(), buffer.size());
-        std::copy_n(reply.begin(), placed, buffer.begin());
-        return placed;
+        std::copy_n(reply.begin(), std::min(reply.size(), buffer.size()), buffer.begin());
+        return std::min(reply.size(), buffer.size());
     }
     std::string LastError() const override { return lastError; }
 
-    struct Read {
-        std::uint8_t reportId;
-        std::uint32_t requestedLength;
-        std::size_t bufferSize;
-    };
     std::vector<Bytes> outputs;
-    std::vector<Read> reads;
+    std::vector<std::tuple<int, std::uint32_t, std::size_t>> reads;  // ID, wLength, buffer
     std::deque<Bytes> replies;
     bool acceptOutput = true;
     std::string lastError;
 };
 
-std::vector<std::uint16_t> Lengths(std::initializer_list<std::pair<int, int>> idAndLength) {
-    std::vector<std::uint16_t> lengths(256, 0);
-    for (const auto& [id, length] : idAndLength) {
-        lengths[static_cast<std::size_t>(id)] = static_cast<std::uint16_t>(length);
-    }
-    return lengths;
-}
-
-SetupPacket Packet(std::uint8_t type, std::uint8_t request, std::uint16_t value,
-                   std::uint16_t length) {
-    SetupPacket setup;
-    setup.requestType = type;
-    setup.request = request;
-    setup.value = value;
-    setup.length = length;
-    return setup;
-}
-
 class HidGadgetRequestsTest : public ::testing::Test {
   protected:
     Bytes descriptor{0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0xC0};
     ScriptedDevice device;
-    HidGadgetRequests requests{device, descriptor, Lengths({{1, 1024}, {2, 64}, {3, 64}}), 1024};
+    // Output reports 1 (1024 bytes), 2 and 3 (64 bytes each).
+    HidGadgetRequests requests{device, descriptor, {0, 1024, 64, 64}, 1024};
 };
 
-TEST_F(HidGadgetRequestsTest, ReportDescriptorIsSentWholeOrCutToWLength) {
-    const SetupDecision whole = requests.Setup(Packet(0x81, 0x06, 0x2200, 255));
-    EXPECT_EQ(whole.action, Action::kSend);
-    EXPECT_EQ(whole.data, descriptor);
+// The descriptors go out cut to wLength; the HID class descriptor names the report
+// descriptor's length little-endian.
+TEST_F(HidGadgetRequestsTest, DescriptorsAreSentCutToWLength) {
+    struct Case {
+        std::uint16_t value, length;
+        Bytes sent;
+    };
+    for (const Case& c : {Case{0x2200, 255, descriptor}, Case{0x2200, 3, {0x06, 0x00, 0xFF}},
+                          Case{0x2100, 9, {9, 0x21, 0x11, 0x01, 0, 1, 0x22, 8, 0}}}) {
+        const SetupDecision decision = requests.Setup({0x81, 0x06, c.value, 0, c.length});
+        EXPECT_EQ(decision.action, Action::kSend) << c.value;
+        EXPECT_EQ(decision.data, c.sent) << c.value;
+    }
+}
 
-    const SetupDecision cut = requests.Setup(Packet(0x81, 0x06, 0x2200, 3));
-    EXPECT_EQ(cut.action, Action::kSend);
-    EXPECT_EQ(cut.data, (Bytes{0x06, 0x00, 0xFF}));
-    EXPECT_TRUE(device.reads.empty());
+// SET_IDLE without a data stage is acknowledged; every request the function cannot serve
+// stalls before its data stage. None of them reaches the device.
+TEST_F(HidGadgetRequestsTest, SetIdleIsAcknowledgedAndWhatCannotBeServedStalls) {
+    EXPECT_EQ(requests.Setup({0x21, 0x0A, 0, 0, 0}).action, Action::kAcknowledge);
+    const SetupPacket stalled[] = {
+        {0x81, 0x06, 0x2300, 0, 9},   // unknown descriptor type
+        {0x81, 0x06, 0x2201, 0, 9},   // descriptor index 1
+        {0xA1, 0x03, 0, 0, 1},        // GET_PROTOCOL
+        {0x21, 0x0B, 0, 0, 0},        // SET_PROTOCOL
+        {0xA1, 0x02, 0, 0, 1},        // GET_IDLE
+        {0x21, 0x0A, 0, 0, 1},        // SET_IDLE with a data stage
+        {0xA1, 0x01, 0x0302, 0, 64},  // GET_REPORT(Feature)
+        {0x21, 0x09, 0x0202, 0, 63},  // SET_REPORT one byte short
+        {0x21, 0x09, 0x0209, 0, 64},  // no output report 9
+        {0x21, 0x09, 0x0302, 0, 64},  // SET_REPORT(Feature)
+        {0x21, 0x09, 0x0200, 0, 64},  // report ID 0 without the echo
+    };
+    for (const SetupPacket& setup : stalled) {
+        EXPECT_EQ(requests.Setup(setup).action, Action::kStall) << std::hex << setup.value;
+    }
     EXPECT_TRUE(device.outputs.empty());
-}
-
-TEST_F(HidGadgetRequestsTest, HidClassDescriptorNamesTheReportDescriptorLength) {
-    const SetupDecision hid = requests.Setup(Packet(0x81, 0x06, 0x2100, 9));
-    ASSERT_EQ(hid.action, Action::kSend);
-    EXPECT_EQ(hid.data, (Bytes{9, 0x21, 0x11, 0x01, 0, 1, 0x22, 8, 0}));
-}
-
-TEST_F(HidGadgetRequestsTest, OtherDescriptorsAndUnknownRequestsStall) {
-    EXPECT_EQ(requests.Setup(Packet(0x81, 0x06, 0x2300, 9)).action, Action::kStall);
-    EXPECT_EQ(requests.Setup(Packet(0x81, 0x06, 0x2201, 9)).action, Action::kStall);
-    EXPECT_EQ(requests.Setup(Packet(0xA1, 0x03, 0x0000, 1)).action,
-              Action::kStall);  // GET_PROTOCOL
-    EXPECT_EQ(requests.Setup(Packet(0x21, 0x0B, 0x0000, 0)).action,
-              Action::kStall);  // SET_PROTOCOL
-    EXPECT_EQ(requests.Setup(Packet(0xA1, kHidGetIdle, 0x0000, 1)).action, Action::kStall);
-}
-
-TEST_F(HidGadgetRequestsTest, SetIdleIsAcknowledgedWithoutTouchingTheDevice) {
-    const SetupDecision idle = requests.Setup(Packet(0x21, 0x0A, 0x0000, 0));
-    EXPECT_EQ(idle.action, Action::kAcknowledge);
-    EXPECT_TRUE(device.outputs.empty());
     EXPECT_TRUE(device.reads.empty());
 }
 
-TEST_F(HidGadgetRequestsTest, GetReportPassesIdAndWLengthAndSendsTheReplyAsItCame) {
-    device.replies.push_back(Bytes(64, 0x5A));
-    device.replies.front()[0] = 0x11;
-
-    const SetupDecision read = requests.Setup(Packet(0xA1, 0x01, 0x0102, 0x0240));
-
-    ASSERT_EQ(read.action, Action::kSend);
-    ASSERT_EQ(device.reads.size(), 1u);
-    EXPECT_EQ(device.reads[0].reportId, 2);
-    EXPECT_EQ(device.reads[0].requestedLength, 0x0240u);
-    EXPECT_EQ(device.reads[0].bufferSize, 1024u);
-    ASSERT_EQ(read.data.size(), 64u);
-    EXPECT_EQ(read.data[0], 0x11);
-    EXPECT_EQ(read.data[63], 0x5A);
-}
-
-TEST_F(HidGadgetRequestsTest, GetReportSendsNoMoreThanWLength) {
-    device.replies.push_back(Bytes(64, 0x33));
-    const SetupDecision read = requests.Setup(Packet(0xA1, 0x01, 0x0102, 10));
-    ASSERT_EQ(read.action, Action::kSend);
-    EXPECT_EQ(read.data, Bytes(10, 0x33));
-}
-
-TEST_F(HidGadgetRequestsTest, RefusedOrWrongTypeGetReportStalls) {
-    const SetupDecision refused = requests.Setup(Packet(0xA1, 0x01, 0x0101, 1024));
+// GET_REPORT(Input) asks the device for the report ID with wLength as the requested length,
+// and sends the reply from byte 0, no more than wLength; a refused read stalls.
+TEST_F(HidGadgetRequestsTest, GetReportPassesIdAndWLengthAndSendsNoMoreThanWLength) {
+    Bytes reply(64, 0x5A);
+    reply[0] = 0x11;
+    device.replies = {reply, reply};
+    EXPECT_EQ(requests.Setup({0xA1, 0x01, 0x0102, 0, 0x0240}).data, reply);
+    EXPECT_EQ(requests.Setup({0xA1, 0x01, 0x0102, 0, 10}).data,
+              Bytes(reply.begin(), reply.begin() + 10));
+    const SetupDecision refused = requests.Setup({0xA1, 0x01, 0x0100, 0, 64});
     EXPECT_EQ(refused.action, Action::kStall);
     EXPECT_NE(refused.note.find("no reply scripted"), std::string::npos) << refused.note;
 
-    const SetupDecision feature = requests.Setup(Packet(0xA1, 0x01, 0x0302, 64));
-    EXPECT_EQ(feature.action, Action::kStall);
-    EXPECT_EQ(device.reads.size(), 1u) << "a feature read must not reach the device";
+    // Without the echo, report ID 0 goes to the device too.
+    EXPECT_EQ(device.reads, (std::vector<std::tuple<int, std::uint32_t, std::size_t>>{
+                                {2, 0x0240, 1024}, {2, 10, 1024}, {0, 64, 1024}}));
 }
 
-TEST_F(HidGadgetRequestsTest, SetReportOfANumberedReportHandsTheWireBytesOnUnchanged) {
-    const SetupPacket setup = Packet(0x21, 0x09, 0x0202, 64);
+// The wire bytes of a SET_REPORT go on unchanged; a refusal after the data stage, by the
+// device or for data that does not start with the ID, cannot stall any more and is counted.
+TEST_F(HidGadgetRequestsTest, SetReportHandsTheWireBytesOnAndCountsLateRefusals) {
+    const SetupPacket setup{0x21, 0x09, 0x0202, 0, 64};
     ASSERT_EQ(requests.Setup(setup).action, Action::kReceive);
-
-    Bytes wire(64, 0);
-    wire[0] = 2;
-    wire[1] = 6;
-    wire[2] = 1;
-    const std::string note = requests.Received(setup, wire);
-
-    ASSERT_EQ(device.outputs.size(), 1u) << note;
-    EXPECT_EQ(device.outputs[0], wire);
+    Bytes wire = {2, 6, 1};
+    wire.resize(64);
+    requests.Received(setup, wire);
+    ASSERT_EQ(device.outputs, std::vector<Bytes>{wire});
     EXPECT_EQ(requests.RefusedAfterData(), 0u);
-}
 
-TEST_F(HidGadgetRequestsTest, SetReportThatCannotBeRightStallsBeforeItsDataStage) {
-    EXPECT_EQ(requests.Setup(Packet(0x21, 0x09, 0x0202, 63)).action, Action::kStall);
-    EXPECT_EQ(requests.Setup(Packet(0x21, 0x09, 0x0209, 64)).action, Action::kStall);
-    EXPECT_EQ(requests.Setup(Packet(0x21, 0x09, 0x0302, 64)).action, Action::kStall);
-    EXPECT_EQ(requests.Setup(Packet(0x21, 0x09, 0x0200, 64)).action, Action::kStall);
-    EXPECT_TRUE(device.outputs.empty());
-}
-
-TEST_F(HidGadgetRequestsTest, RefusalAfterTheDataStageIsCountedNotHidden) {
-    const SetupPacket setup = Packet(0x21, 0x09, 0x0202, 64);
-    ASSERT_EQ(requests.Setup(setup).action, Action::kReceive);
     device.acceptOutput = false;
-    Bytes wire(64, 0);
-    wire[0] = 2;
-
-    const std::string note = requests.Received(setup, wire);
-
-    EXPECT_NE(note.find("refused by script"), std::string::npos) << note;
+    EXPECT_NE(requests.Received(setup, wire).find("refused by script"), std::string::npos);
     EXPECT_EQ(requests.RefusedAfterData(), 1u);
-
-    wire[0] = 3;  // not the ID the setup packet named
     device.acceptOutput = true;
+    wire[0] = 3;  // not the ID the setup packet named
     requests.Received(setup, wire);
     EXPECT_EQ(requests.RefusedAfterData(), 2u);
-    EXPECT_EQ(device.outputs.size(), 1u);
-}
-
-TEST_F(HidGadgetRequestsTest, ReportIdZeroIsRefusedUnlessTheEchoIsOn) {
-    EXPECT_EQ(requests.Setup(Packet(0x21, 0x09, 0x0200, 64)).action, Action::kStall);
-    EXPECT_EQ(requests.Setup(Packet(0xA1, 0x01, 0x0100, 64)).action, Action::kStall);
-    EXPECT_EQ(device.reads.size(), 1u) << "without the echo, ID 0 goes to the device";
-    EXPECT_EQ(device.reads[0].reportId, 0);
+    EXPECT_EQ(device.outputs.size(), 2u);
 }
 
 TEST_F(HidGadgetRequestsTest, EchoSendsBackWhatTheLastReportIdZeroCarriedCutToWLength) {
     requests.EchoReportIdZero();
-    const SetupPacket set = Packet(0x21, 0x09, 0x0200, 5);
+    const SetupPacket set{0x21, 0x09, 0x0200, 0, 5};
     ASSERT_EQ(requests.Setup(set).action, Action::kReceive);
-    requests.Received(set, Bytes{0x00, 0x0A, 0x0B, 0x0C, 0x0D});
-
-    const SetupDecision whole = requests.Setup(Packet(0xA1, 0x01, 0x0100, 64));
-    ASSERT_EQ(whole.action, Action::kSend);
-    EXPECT_EQ(whole.data, (Bytes{0x00, 0x0A, 0x0B, 0x0C, 0x0D}));
-    const SetupDecision cut = requests.Setup(Packet(0xA1, 0x01, 0x0100, 2));
-    EXPECT_EQ(cut.data, (Bytes{0x00, 0x0A}));
+    const Bytes kept = {0x00, 0x0A, 0x0B, 0x0C, 0x0D};
+    requests.Received(set, kept);
+    EXPECT_EQ(requests.Setup({0xA1, 0x01, 0x0100, 0, 64}).data, kept);
+    EXPECT_EQ(requests.Setup({0xA1, 0x01, 0x0100, 0, 2}).data, (Bytes{0x00, 0x0A}));
     EXPECT_TRUE(device.outputs.empty());
     EXPECT_TRUE(device.reads.empty());
-
-    // Other report IDs still go to the device.
-    device.replies.push_back(Bytes(64, 0x44));
-    EXPECT_EQ(requests.Setup(Packet(0xA1, 0x01, 0x0102, 0x0240)).data, Bytes(64, 0x44));
+    device.replies.push_back(Bytes(64, 0x44));  // other report IDs still go to the device
+    EXPECT_EQ(requests.Setup({0xA1, 0x01, 0x0102, 0, 64}).data, Bytes(64, 0x44));
 }
 
-TEST(OutputReportFromWireTest, ReportIdZeroGetsItsIdBytePutInFront) {
-    EXPECT_EQ(HidGadgetRequests::OutputReportFromWire(0, Bytes{0x0A, 0x00, 0x01}),
-              (Bytes{0x00, 0x0A, 0x00, 0x01}));
-    EXPECT_EQ(HidGadgetRequests::OutputReportFromWire(5, Bytes{0x05, 0x0A}), (Bytes{0x05, 0x0A}));
-    EXPECT_TRUE(HidGadgetRequests::OutputReportFromWire(5, Bytes{0x0A, 0x05}).empty());
-    EXPECT_TRUE(HidGadgetRequests::OutputReportFromWire(5, Bytes{}).empty());
+// An output report without an ID travels without the ID byte, which is put back in front for
+// the device.
+TEST(HidGadgetRequestsIdZeroTest, ReportWithoutIdGetsItsIdBytePutInFront) {
+    ScriptedDevice device;
+    HidGadgetRequests requests(device, {}, {4}, 64);
+    EXPECT_EQ(requests.Setup({0x21, 0x09, 0x0200, 0, 4}).action, Action::kStall);
+    const SetupPacket set{0x21, 0x09, 0x0200, 0, 3};
+    ASSERT_EQ(requests.Setup(set).action, Action::kReceive);
+    requests.Received(set, Bytes{0x0A, 0x00, 0x01});
+    EXPECT_EQ(device.outputs, (std::vector<Bytes>{{0x00, 0x0A, 0x00, 0x01}}));
 }
 
-TEST(FunctionFsDescriptorsTest, BlobHasTheLayoutFunctionFsParses) {
-    const Bytes blob = BuildFunctionFsDescriptors(0x1234);
-    // Header of five 32-bit words, then 3 descriptors of 9 + 9 + 7 bytes per speed.
-    ASSERT_EQ(blob.size(), 20u + 2 * 25u);
-    EXPECT_EQ(blob[0], 3);  // FUNCTIONFS_DESCRIPTORS_MAGIC_V2
-    EXPECT_EQ(blob[4] | (blob[5] << 8), static_cast<int>(blob.size()));
-    EXPECT_EQ(blob[8], 3);   // full- and high-speed descriptors
-    EXPECT_EQ(blob[12], 3);  // fs_count
-    EXPECT_EQ(blob[16], 3);  // hs_count
-    for (std::size_t speed = 0; speed < 2; ++speed) {
-        const std::size_t at = 20 + 25 * speed;
-        EXPECT_EQ(blob[at + 1], 4) << "interface";
-        EXPECT_EQ(blob[at + 4], 1) << "one endpoint";
-        EXPECT_EQ(blob[at + 5], 3) << "class HID";
-        EXPECT_EQ(blob[at + 9], 9);
-        EXPECT_EQ(blob[at + 10], 0x21) << "HID class descriptor";
-        EXPECT_EQ(blob[at + 16], 0x34);
-        EXPECT_EQ(blob[at + 17], 0x12);
-        EXPECT_EQ(blob[at + 18], 7);
-        EXPECT_EQ(blob[at + 19], 5) << "endpoint";
-        EXPECT_EQ(blob[at + 20], 0x81) << "interrupt IN";
-        EXPECT_EQ(blob[at + 21], 3) << "interrupt";
+// Header of five little-endian words (magic V2, length, full- and high-speed flags, the two
+// counts), then interface, HID class and interrupt IN endpoint descriptors for each speed.
+TEST(FunctionFsDescriptorsTest, BlobIsWhatFunctionFsParses) {
+    Bytes expected = {3, 0, 0, 0, 70, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0};
+    for (std::uint8_t interval : {10, 4}) {                            // full speed, high speed
+        expected.insert(expected.end(), {9, 4, 0, 0, 1, 3, 0, 0, 0});  // interface, class HID
+        expected.insert(expected.end(), {9, 0x21, 0x11, 0x01, 0, 1, 0x22, 0x34, 0x12});
+        expected.insert(expected.end(), {7, 5, 0x81, 3, 64, 0, interval});  // interrupt IN
     }
-    const Bytes strings = BuildFunctionFsStrings();
-    EXPECT_EQ(strings, (Bytes{2, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(BuildFunctionFsDescriptors(0x1234), expected);
+    EXPECT_EQ(BuildFunctionFsStrings(), (Bytes{2, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-// The same rules in front of the emulated device: what a host would see of a register write and
-// read-back through the control pipe.
+// In front of the emulated device: a register write and its read-back through the control
+// pipe, REPORT_REG_READ with its command code 2 in wLength's high byte.
 TEST(HidGadgetWithEmulatedDeviceTest, RegisterWriteAndReadBackThroughControlRequests) {
-    sim::SimConfig config;
+    const sim::SimConfig config;
     std::string error;
     auto device = sim::SimDevice::Create(config, error);
     ASSERT_NE(device, nullptr) << error;
@@ -267,40 +189,20 @@ TEST(HidGadgetWithEmulatedDeviceTest, RegisterWriteAndReadBackThroughControlRequ
     HidGadgetRequests requests(connection, device->ReportDescriptor(), lengths, 4100);
     const std::uint8_t id = config.reportIds[1];
     const auto len = static_cast<std::uint16_t>(config.outputReportLengths[1]);
-
-    // REPORT_REG_WRITE: address 0x1000, value 0xCAFEF00D.
-    Bytes write(len, 0);
-    write[0] = id;
-    write[1] = 10;
-    write[2] = 0;
-    write[3] = 0x00;
-    write[4] = 0x10;
-    write[7] = 0x0D;
-    write[8] = 0xF0;
-    write[9] = 0xFE;
-    write[10] = 0xCA;
-    const SetupPacket set = Packet(0x21, 0x09, static_cast<std::uint16_t>(0x0200 | id), len);
-    ASSERT_EQ(requests.Setup(set).action, Action::kReceive);
-    EXPECT_EQ(requests.Received(set, write).find("refused"), std::string::npos);
-
-    // REPORT_REG_WRITE_ADDR, then REPORT_REG_READ with code 2 in wLength's high byte.
-    Bytes address(len, 0);
-    address[0] = id;
-    address[1] = 6;
-    address[2] = 1;
-    address[4] = 0x10;
-    ASSERT_EQ(requests.Setup(set).action, Action::kReceive);
-    EXPECT_EQ(requests.Received(set, address).find("refused"), std::string::npos);
-
+    const SetupPacket set{0x21, 0x09, static_cast<std::uint16_t>(0x0200 | id), 0, len};
+    // REPORT_REG_WRITE of 0xCAFEF00D to 0x1000, then REPORT_REG_WRITE_ADDR 0x1000.
+    for (Bytes head : {Bytes{id, 10, 0, 0x00, 0x10, 0, 0, 0x0D, 0xF0, 0xFE, 0xCA},
+                       Bytes{id, 6, 1, 0x00, 0x10}}) {
+        head.resize(len, 0);
+        ASSERT_EQ(requests.Setup(set).action, Action::kReceive);
+        requests.Received(set, head);
+    }
     const auto inLength = static_cast<std::uint16_t>(config.inputReportLengths[1] | 0x0200);
-    const SetupDecision read =
-        requests.Setup(Packet(0xA1, 0x01, static_cast<std::uint16_t>(0x0100 | id), inLength));
+    SetupDecision read =
+        requests.Setup({0xA1, 0x01, static_cast<std::uint16_t>(0x0100 | id), 0, inLength});
     ASSERT_EQ(read.action, Action::kSend) << read.note;
-    ASSERT_GE(read.data.size(), 4u);
-    EXPECT_EQ(read.data[0], 0x0D);
-    EXPECT_EQ(read.data[1], 0xF0);
-    EXPECT_EQ(read.data[2], 0xFE);
-    EXPECT_EQ(read.data[3], 0xCA);
+    read.data.resize(4);
+    EXPECT_EQ(read.data, (Bytes{0x0D, 0xF0, 0xFE, 0xCA}));
     EXPECT_EQ(requests.RefusedAfterData(), 0u);
 }
 
