@@ -17,27 +17,9 @@
 #include <new>
 #include <numeric>
 
+#include "allocation_counter.h"
 #include "hid/debug_output.h"
 #include "hid/linux/hidraw_platform.h"
-
-namespace {
-std::atomic<std::size_t> gAllocations{0};
-}  // namespace
-
-// The test program's own operator new, so that tests can see whether a code path allocates.
-void* operator new(std::size_t size) {
-    ++gAllocations;
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept {
-    std::free(block);
-}
-void operator delete(void* block, std::size_t /*size*/) noexcept {
-    std::free(block);
-}
 
 namespace brimlo::hid::testing {
 namespace {
@@ -257,12 +239,12 @@ TEST_F(HidrawConnectionTest, BuffersGrowForLongerReportsOnlyAndAreThenReused) {
     ASSERT_TRUE(connection_->SendOutputReport(report));
 
     system_->recording = false;
-    const std::size_t before = gAllocations.load();
+    const std::size_t before = AllocationCount();
     for (const std::uint32_t requested : {64u, 0x240u, 0xB40u, 0x3u}) {
         ASSERT_TRUE(connection_->GetInputReport(2, requested, buffer));
         ASSERT_TRUE(connection_->SendOutputReport(std::span(report).first(requested % 60 + 2)));
     }
-    EXPECT_EQ(gAllocations.load() - before, 0u);
+    EXPECT_EQ(AllocationCount() - before, 0u);
 }
 
 // The ioctl's size field holds 16383 at most, report ID 0 needs one byte of it, and hidraw
