@@ -11,12 +11,6 @@
 namespace brimlo::cli {
 namespace {
 
-std::string Hex4(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", value);
-    return text;
-}
-
 int RunList(CliContext& context) {
     hid::HidPlatform* platform = context.Platform();
     if (platform == nullptr) {
@@ -74,9 +68,10 @@ int RunList(CliContext& context) {
     if (interfaces.empty()) {
         text << "No HID interfaces present.\n";
     }
-    context.Print(
-        {{"command", "list"}, {"target", Hex4(vid) + ":" + Hex4(pid)}, {"interfaces", list}},
-        text.str());
+    context.Print({{"command", "list"},
+                   {"target", FormatUsbId(vid) + ":" + FormatUsbId(pid)},
+                   {"interfaces", list}},
+                  text.str());
     return kExitOk;
 }
 

@@ -2,8 +2,9 @@
 // transfer buffer reused for every chunk, nothing allocated on the way.
 
 #include <algorithm>
-#include <cstdio>
 
+#include "commands/panel_format.h"
+#include "commands/report_bytes.h"
 #include "commands/uvc_hid_device.h"
 #include "hid/debug_output.h"
 
@@ -15,22 +16,6 @@ namespace {
 
 // Data starts behind the report ID byte and three zero bytes.
 constexpr std::size_t kFlashDataOffset = 4;
-
-void PutLe32(std::span<std::uint8_t> buffer, std::size_t offset, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        buffer[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
-
-void Clear(std::span<std::uint8_t> buffer) {
-    std::fill(buffer.begin(), buffer.end(), 0);
-}
-
-std::string FormatHex(std::uint32_t value) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%08x", value);
-    return text;
-}
 
 std::string_view BurstStatus(std::uint32_t code) {
     switch (code) {
@@ -129,8 +114,8 @@ bool UvcHidDevice::CompareChunk(std::span<const std::uint8_t> expected, std::uin
     if (!mismatch) {
         const auto end = at + static_cast<std::uint32_t>(expected.size());
         hid::DebugPrintf("FlashWrite -- Compare data fail, data(0x%08x~0x%08x) \n", at, end);
-        Fail("The flash differs from the image in bytes 0x" + FormatHex(at) + " to 0x" +
-             FormatHex(end) + ".");
+        Fail("The flash differs from the image in bytes 0x" + FormatRegister(at) + " to 0x" +
+             FormatRegister(end) + ".");
     }
     mismatch = true;
     return options.compareWholeRegion;

@@ -82,6 +82,12 @@ std::string FormatRegister(std::uint32_t value) {
     return text;
 }
 
+std::string FormatUsbId(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", value);
+    return text;
+}
+
 std::string FormatFirmwareVersion(std::span<const std::uint8_t, 4> version) {
     char text[16];
     std::snprintf(text, sizeof text, "%02x.%02x.%02x.%02x", version[0], version[1], version[2],

@@ -22,6 +22,7 @@ std::optional<std::uint32_t> ParseHexArgument(std::string_view text,
 
 std::string FormatByte(std::uint8_t value);       // "%02x"
 std::string FormatRegister(std::uint32_t value);  // "%08x"
+std::string FormatUsbId(std::uint16_t value);     // "%04x", a vendor or product ID
 
 // The low bytes of registers 0x54, 0x58, 0x5C and 0x60 as "%02x.%02x.%02x.%02x".
 std::string FormatFirmwareVersion(std::span<const std::uint8_t, 4> version);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "commands/report_bytes.h"
 #include "commands/uvc_hid_device.h"
 #include "hid/debug_output.h"
 
@@ -10,25 +11,6 @@ namespace brimlo {
 
 using hid::CommandDescriptor;
 using hid::kCommandTable;
-
-namespace {
-
-void PutLe32(std::span<std::uint8_t> buffer, std::size_t offset, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        buffer[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
-
-std::uint32_t GetLe32(std::span<const std::uint8_t> bytes) {
-    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
-           std::uint32_t{bytes[3]} << 24;
-}
-
-void Clear(std::span<std::uint8_t> buffer) {
-    std::fill(buffer.begin(), buffer.end(), 0);
-}
-
-}  // namespace
 
 bool UvcHidDevice::RegisterAccess(std::uint32_t selector, std::uint32_t address,
                                   std::uint32_t& value) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "commands/panel_format.h"
 #include "hid/debug_output.h"
 
 namespace brimlo {
@@ -19,16 +20,10 @@ namespace {
 
 constexpr std::size_t kChannelCount = 3;
 
-std::string Hex4(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", value);
-    return text;
-}
-
 std::string NotFoundMessage(std::uint16_t vid, std::uint16_t pid,
                             const std::vector<std::string>& skipped) {
-    std::string message = "No HID interface with VID:PID " + Hex4(vid) + ":" + Hex4(pid) +
-                          " is present. Check the cable and the identifiers.";
+    std::string message = "No HID interface with VID:PID " + FormatUsbId(vid) + ":" +
+                          FormatUsbId(pid) + " is present. Check the cable and the identifiers.";
     for (const std::string& reason : skipped) {
         message += "\n  skipped " + reason;
     }
