@@ -5,8 +5,6 @@
 namespace brimlo {
 namespace {
 
-constexpr std::size_t kFieldCharactersRead = 9;
-
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -25,29 +23,6 @@ bool HasHexPrefix(std::string_view text) {
 }
 
 }  // namespace
-
-std::uint32_t ParseHexField(std::string_view text) {
-    text = text.substr(0, kFieldCharactersRead);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    // "0x" counts as a prefix only when a hex digit follows; "0xg" reads as 0.
-    if (HasHexPrefix(text) && text.size() > 2 && HexDigit(text[2]) >= 0) {
-        text.remove_prefix(2);
-    }
-    std::uint64_t value = 0;
-    for (char c : text) {
-        const int digit = HexDigit(c);
-        if (digit < 0) {
-            break;
-        }
-        value = value * 16 + static_cast<unsigned>(digit);
-        if (value > 0xFFFFFFFFull) {
-            return 0xFFFFFFFF;
-        }
-    }
-    return static_cast<std::uint32_t>(value);
-}
 
 std::optional<std::uint32_t> ParseHexArgument(std::string_view text, std::uint32_t maxValue) {
     if (HasHexPrefix(text)) {

@@ -8,12 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace brimlo {
+#include "commands/hex_field.h"
 
-// How the dialog reads a hexadecimal field: at most the first 9 characters, leading blanks and
-// a "0x" prefix accepted, conversion stops at the first non-hex character, no digits give 0,
-// and a number beyond 32 bits gives 0xFFFFFFFF.
-std::uint32_t ParseHexField(std::string_view text);
+namespace brimlo {
 
 // A hexadecimal number typed on a command line: optional "0x", then only hex digits, at most
 // `maxValue`. Nothing when the text is not such a number.

@@ -11,9 +11,9 @@ namespace brimlo::controls {
 // padded to 2 digits for width 0, 4 for width 1 and 8 for any other width.
 QString FormatValue(std::uint32_t value, bool hex, std::uint8_t width);
 
-// Reads a hexadecimal number the way "%x" does: leading blanks and one "0x" or "0X" are
-// skipped and reading stops at the first non-digit. No digit gives 0; a number beyond 32 bits
-// gives 0xFFFFFFFF, the value the dialog's own reading of the field would use.
+// Reads the field's text as the dialog's handlers do (ParseHexField): leading blanks and one
+// "0x" are skipped, reading stops at the first non-digit, no digit gives 0 and a number beyond
+// 32 bits gives 0xFFFFFFFF.
 std::uint32_t ParseHexNumber(QStringView text);
 
 // Reads an unsigned decimal number after leading blanks, up to the first non-digit. No digit

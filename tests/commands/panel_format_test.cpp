@@ -16,7 +16,12 @@ TEST(PanelFormat, FieldTextConvertsAsTheDialogReadsIt) {
     EXPECT_EQ(ParseHexField("0xg"), 0u);
     EXPECT_EQ(ParseHexField("F6000000"), 0xF6000000u);
     EXPECT_EQ(ParseHexField("123456789"), 0xFFFFFFFFu);  // beyond 32 bits
-    EXPECT_EQ(ParseHexField("0000000012"), 0x1u);        // only 9 characters are read
+    // What Convert writes back after two presses: "0x" and eight digits, all of them read.
+    EXPECT_EQ(ParseHexField("0xF6000000"), 0xF6000000u);
+    EXPECT_EQ(ParseHexField("  0x0000000012"), 0x12u);
+    EXPECT_EQ(ParseHexField("0x1FFFFFFFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(ParseHexField(u"0xF6000000"), 0xF6000000u);  // the entry field's own text
+    EXPECT_EQ(ParseHexField(u"\u0661F"), 0u);              // a non-Latin digit is no digit
 }
 
 TEST(PanelFormat, CommandLineNumbersAreStrict) {

@@ -3,6 +3,7 @@
 
 #include <QImage>
 
+#include "controls/hex_number.h"
 #include "hex_edit_test_support.h"
 
 namespace brimlo::controls::testing {
@@ -81,6 +82,18 @@ class HexEditValueTest : public QObject {
         field.SetValue(3840, false, 0);
         field.Convert();
         QCOMPARE(field.text(), QStringLiteral("0xF00"));
+    }
+
+    // Two presses of Convert give the register value back with a prefix, ten characters that
+    // must read as the value shown before.
+    void convertTwiceReadsAsTheSameValue() {
+        TestHexEdit field;
+        field.SetTextLimit(8);
+        field.SetValue(0xF6000000, true, 2);
+        field.Convert();
+        field.Convert();
+        QCOMPARE(field.text(), QStringLiteral("0xF6000000"));
+        QCOMPARE(ParseHexNumber(field.text()), 0xF6000000u);
     }
 
     // Orange on yellow until the text first changes (a swallowed key or the same text set again
