@@ -1,12 +1,42 @@
 #!/usr/bin/env bash
-# Installs what is missing, then configures and builds into build/.
+# Installs the Debian packages that are missing, then configures build/ and builds it.
+#   build.sh           everything: the tools, the tests, the fuzzer
+#   build.sh --tools   the command-line tool and the dialog only; needs no test package
+# Both use the same build/ (preset default, or ci when CI=true, where warnings are errors), so
+# one after the other compiles nothing twice.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/deps.sh
-
+case "${1:-}" in
+    "") tools_only=false ;;
+    --tools) tools_only=true ;;
+    *)
+        echo "usage: build.sh [--tools]" >&2
+        exit 2
+        ;;
+esac
 preset=default
 if [ "${CI:-}" = "true" ]; then preset=ci; fi
+say() { echo "build.sh: $*"; }
 
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset"
+if $tools_only; then
+    say "checking the Debian packages the tools need"
+    ./scripts/deps.sh
+    # A build/ that exists is kept as it is, tests and all; cmake --build configures it again
+    # when a CMakeLists.txt changed.
+    if [ ! -f build/build.ninja ]; then
+        say "configuring build/ (preset $preset, without the tests)"
+        cmake --preset "$preset" --log-level=NOTICE -DBRIMLO_BUILD_TESTS=OFF
+    fi
+    targets=(brimlo-hid)
+    if grep -q '^build brimlo-hid-tool:' build/build.ninja; then targets+=(brimlo-hid-tool); fi
+    say "building ${targets[*]}"
+    cmake --build --preset "$preset" --target "${targets[@]}"
+else
+    say "checking the Debian packages the tools and the tests need"
+    ./scripts/deps.sh --tests
+    say "configuring build/ (preset $preset, with the tests)"
+    cmake --preset "$preset" --log-level=NOTICE -DBRIMLO_BUILD_TESTS=ON
+    say "building everything"
+    cmake --build --preset "$preset"
+fi
