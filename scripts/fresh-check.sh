@@ -99,7 +99,7 @@ make_root() {
 # A run that was killed may have left its mounts behind.
 mkdir -p "$work"
 if [ -d "$root" ]; then
-    findmnt -rn -o TARGET | grep -F "$root/" | sort -r | xargs -r -n 1 umount -l
+    { findmnt -rn -o TARGET | grep -F "$root/" || true; } | sort -r | xargs -r -n 1 umount -l
     rm -rf --one-file-system "$root"
 fi
 if [ ! -f "$cache" ]; then
