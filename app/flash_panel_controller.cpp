@@ -1,0 +1,251 @@
+#include "app/flash_panel_controller.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QThread>
+#include <filesystem>
+
+namespace brimlo::app {
+namespace {
+
+// About 30 repaints a second: smooth to the eye, and cheap for the dialog's thread.
+constexpr int kProgressIntervalMs = 33;
+
+std::filesystem::path LocalPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+FlashPanelController::FlashPanelController(QWidget* dialog, const FlashPanelWidgets& widgets,
+                                           UvcHidDevice& device, MessageBoxes& uiBoxes,
+                                           FlashFileChooser& chooser)
+    : QObject(dialog),
+      dialog_(dialog),
+      w_(widgets),
+      device_(device),
+      uiBoxes_(uiBoxes),
+      chooser_(chooser),
+      workerBoxes_(uiBoxes),
+      logic_(workerBoxes_) {
+    // The worker reads the Burn Area choice from the mirror, kept up to date by the controls'
+    // own signals, whoever changes them.
+    choice_.SetEntireFlash(w_.entireFlash->isChecked());
+    connect(w_.entireFlash, &QRadioButton::toggled, this,
+            [this](bool checked) { choice_.SetEntireFlash(checked); });
+    for (std::size_t row = 0; row < w_.areas.size(); ++row) {
+        choice_.SetAreaChecked(row, w_.areas[row]->isChecked());
+        connect(w_.areas[row], &QCheckBox::toggled, this,
+                [this, row](bool checked) { choice_.SetAreaChecked(row, checked); });
+    }
+
+    connect(w_.getId, &QPushButton::clicked, this, &FlashPanelController::OnGetId);
+    connect(w_.chooseBurn, &QPushButton::clicked, this, &FlashPanelController::OnChooseBurnFile);
+    connect(w_.chooseDump, &QPushButton::clicked, this, &FlashPanelController::OnChooseDumpFile);
+    connect(w_.burn, &QPushButton::clicked, this, &FlashPanelController::OnBurn);
+    connect(w_.dump, &QPushButton::clicked, this, &FlashPanelController::OnDump);
+
+    stop_ = new QPushButton(QStringLiteral("Stop"), w_.dump->parentWidget());
+    stop_->setObjectName(QStringLiteral("stopDump"));
+    stop_->setAccessibleName(QStringLiteral("Stop"));
+    stop_->hide();
+    connect(stop_, &QPushButton::clicked, this, &FlashPanelController::OnStop);
+
+    progressTimer_.setInterval(kProgressIntervalMs);
+    connect(&progressTimer_, &QTimer::timeout, this, &FlashPanelController::ShowProgress);
+}
+
+FlashPanelController::~FlashPanelController() {
+    if (thread_ == nullptr) {
+        return;
+    }
+    // Only reached when the dialog is torn down without its close path (which waits for the
+    // worker's end): release a worker waiting for a box, end a dump early, and let the worker
+    // finish before the device and the file it uses go away.
+    workerBoxes_.Release();
+    if (worker_) {
+        worker_->RequestStop();
+    }
+    thread_->wait();
+    delete thread_;
+}
+
+std::optional<FlashTask> FlashPanelController::RunningTask() const {
+    return Running() ? std::optional(task_) : std::nullopt;
+}
+
+bool FlashPanelController::RequestClose(int result) {
+    if (!Running()) {
+        return true;
+    }
+    pendingClose_ = result;
+    ShowBox(RunningCloseBox(task_));
+    return false;
+}
+
+void FlashPanelController::ShowBox(const PanelBox& box) {
+    uiBoxes_.Show(box.text, box.caption, box.icon);
+}
+
+flash::BurnSelection FlashPanelController::CurrentSelection() {
+    flash::BurnSelection selection;
+    selection.entireFlash = choice_.EntireFlash();
+    for (std::size_t row = 0; row < selection.areas.size(); ++row) {
+        selection.areas[row] = choice_.AreaChecked(row);
+    }
+    return selection;
+}
+
+void FlashPanelController::OnGetId() {
+    const GetIdResult result = logic_.GetId(device_);
+    if (result.fields) {
+        for (std::size_t i = 0; i < w_.info.size(); ++i) {
+            w_.info[i]->setText(Text((*result.fields)[i]));
+        }
+    }
+    if (result.box) {
+        ShowBox(*result.box);
+    }
+}
+
+void FlashPanelController::OnChooseBurnFile() {
+    const std::optional<QString> path = chooser_.ChooseBurnFile(dialog_);
+    if (!path) {
+        return;
+    }
+    w_.burnPath->setText(*path);
+    emit burnFileChosen();
+    const BurnFileResult result = logic_.ChooseBurnFile(LocalPath(*path), CurrentSelection());
+    w_.hexVersion->setText(Text(result.versionText));
+    if (result.box) {
+        ShowBox(*result.box);
+    }
+}
+
+void FlashPanelController::OnChooseDumpFile() {
+    const std::optional<QString> path = chooser_.ChooseDumpFile(dialog_);
+    if (!path) {
+        return;
+    }
+    w_.dumpPath->setText(*path);
+    emit dumpFileChosen();
+    if (const auto box = logic_.ChooseDumpFile(LocalPath(*path))) {
+        ShowBox(*box);
+    }
+}
+
+void FlashPanelController::OnBurn() {
+    if (Running()) {
+        return;
+    }
+    if (const auto refusal = logic_.BurnRefusal(CurrentSelection())) {
+        ShowBox(*refusal);
+        return;
+    }
+    Start(FlashTask::Burn);
+}
+
+void FlashPanelController::OnDump() {
+    if (Running()) {
+        return;
+    }
+    if (const auto refusal = logic_.DumpRefusal()) {
+        ShowBox(*refusal);
+        return;
+    }
+    Start(FlashTask::Dump);
+}
+
+void FlashPanelController::OnStop() {
+    if (worker_) {
+        worker_->RequestStop();
+    }
+    stop_->setEnabled(false);
+}
+
+void FlashPanelController::Start(FlashTask task) {
+    task_ = task;
+    result_.reset();
+    relay_.Reset();
+    shown_.reset();
+
+    const FlashRunInputs inputs{
+        device_, logic_.Identity(), logic_.BurnBytes(), logic_.DumpSink(), choice_, workerBoxes_,
+        relay_};
+    thread_ = new QThread;
+    auto* worker = new FlashWorker(task, inputs);
+    worker_ = worker;
+    worker->moveToThread(thread_);
+    connect(thread_, &QThread::started, worker, &FlashWorker::Run);
+    connect(worker, &FlashWorker::finished, this, &FlashPanelController::OnWorkerFinished);
+    connect(worker, &FlashWorker::finished, thread_, &QThread::quit, Qt::DirectConnection);
+    connect(thread_, &QThread::finished, worker, &QObject::deleteLater);
+    connect(thread_, &QThread::finished, this, &FlashPanelController::OnThreadFinished);
+
+    emit workerStarted();
+    if (task == FlashTask::Dump) {
+        stop_->setGeometry(w_.dump->geometry());
+        stop_->setEnabled(true);
+        w_.dump->hide();
+        stop_->show();
+    }
+    ShowProgress();
+    progressTimer_.start();
+    thread_->start();
+}
+
+void FlashPanelController::OnWorkerFinished(const FlashRunResult& result) {
+    result_ = result;
+}
+
+void FlashPanelController::OnThreadFinished() {
+    // The run is over only now that its thread has ended: nothing uses the device, the file or
+    // the image any more.
+    progressTimer_.stop();
+    ShowProgress();  // the final counts, however recent the last tick
+    thread_->deleteLater();
+    thread_ = nullptr;
+
+    stop_->hide();
+    w_.dump->show();
+    logic_.CloseSelectedFile();
+    w_.status->setText(Text(kStatusWait));
+    emit workerEnded(task_);
+
+    if (pendingClose_) {
+        const int result = *pendingClose_;
+        pendingClose_.reset();
+        emit closeReady(result);
+    }
+}
+
+void FlashPanelController::ShowProgress() {
+    const ProgressSnapshot now = relay_.Snapshot();
+    if (shown_ == now) {
+        return;
+    }
+    if (!shown_ || shown_->status != now.status) {
+        w_.status->setText(Text(FlashStatusText(now.status)));
+    }
+    if (!shown_ || shown_->total != now.total) {
+        w_.total->setText(QString::number(now.total));
+        // An empty range would make the bar spin as "busy"; a burst of 0 bytes shows empty.
+        w_.progress->setRange(0, now.total == 0 ? 1 : static_cast<int>(now.total));
+    }
+    if (!shown_ || shown_->done != now.done) {
+        w_.count->setText(QString::number(now.done));
+    }
+    w_.progress->setValue(static_cast<int>(now.done));
+    shown_ = now;
+}
+
+}  // namespace brimlo::app

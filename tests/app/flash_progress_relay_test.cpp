@@ -1,0 +1,67 @@
+// The progress relay read by one thread while another writes it, as the dialog's timer reads
+// the burn worker's progress.
+
+#include "app/flash_progress_relay.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace brimlo::app {
+namespace {
+
+TEST(FlashProgressRelay, TheLibraryStatusesBecomeTheirLabels) {
+    FlashProgressRelay relay;
+    for (std::string_view status : {kStatusWrite, kStatusCompare, kStatusRead, kStatusWait}) {
+        relay.StatusChanged(status);
+        EXPECT_EQ(FlashStatusText(relay.Snapshot().status), status);
+    }
+    relay.StatusChanged(kStatusRead);
+    relay.StatusChanged("Status: Unknown");
+    EXPECT_EQ(relay.Snapshot().status, FlashStatus::Read);
+}
+
+TEST(FlashProgressRelay, ABurstStartsFromZeroAndResetReturnsToWait) {
+    FlashProgressRelay relay;
+    relay.StatusChanged(kStatusWrite);
+    relay.BurstStarted(1000);
+    relay.BytesDone(600);
+    EXPECT_EQ(relay.Snapshot(), (ProgressSnapshot{FlashStatus::Write, 600, 1000}));
+    relay.BurstStarted(0x800000);
+    EXPECT_EQ(relay.Snapshot(), (ProgressSnapshot{FlashStatus::Write, 0, 0x800000}));
+    relay.Reset();
+    EXPECT_EQ(relay.Snapshot(), ProgressSnapshot{});
+}
+
+// A reader must never pair one burst's count with another burst's total: each burst here has
+// its own total, and its counts stay below it and carry the burst's mark.
+TEST(FlashProgressRelay, AReaderSeesCountsOfOneBurstAtATime) {
+    FlashProgressRelay relay;
+    std::atomic<bool> writing{true};
+    std::thread worker([&] {
+        for (std::uint32_t burst = 1; burst <= 200; ++burst) {
+            const std::uint32_t total = burst * 1000 + 999;
+            relay.BurstStarted(total);
+            for (std::uint32_t done = 0; done <= 999; done += 3) {
+                relay.BytesDone(burst * 1000 + done);
+            }
+        }
+        writing = false;
+    });
+    std::uint64_t reads = 0;
+    while (writing) {
+        const ProgressSnapshot seen = relay.Snapshot();
+        ++reads;
+        if (seen.done != 0) {
+            ASSERT_LE(seen.done, seen.total);
+            ASSERT_EQ(seen.done / 1000, seen.total / 1000) << seen.done << " / " << seen.total;
+        }
+    }
+    worker.join();
+    EXPECT_GT(reads, 0u);
+    EXPECT_EQ(relay.Snapshot().total, 200999u);
+}
+
+}  // namespace
+}  // namespace brimlo::app

@@ -1,0 +1,18 @@
+# The flash panel's suites: its decisions and progress relay without widgets, and the panel
+# with its worker threads against the emulated device, offscreen.
+brimlo_add_gtest(flash_panel_logic_tests
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/flash_panel_logic_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/flash_progress_relay_test.cpp
+    LIBS brimlo_app_flash brimlo_sim
+)
+target_include_directories(flash_panel_logic_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../flash)
+
+foreach(suite flash_panel_test worker_boxes_test)
+    add_executable(${suite} ${CMAKE_CURRENT_LIST_DIR}/${suite}.cpp)
+    target_link_libraries(${suite} PRIVATE brimlo_app_flash brimlo_sim Qt6::Test)
+    target_include_directories(${suite} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../flash)
+    set_target_properties(${suite} PROPERTIES AUTOMOC ON)
+    add_test(NAME ${suite} COMMAND ${suite})
+    set_tests_properties(${suite} PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 300)
+endforeach()
