@@ -1,14 +1,8 @@
 #include "cli/cli_context.h"
 
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 
-#include "cli/simulated_platform.h"
-#include "cli/single_interface_platform.h"
 #include "commands/panel_format.h"
-#include "hid/hid_interface_list.h"
-#include "hid/linux/hidraw_platform.h"
 
 namespace brimlo::cli {
 
@@ -25,46 +19,24 @@ std::optional<std::pair<std::uint16_t, std::uint16_t>> ParseVidPid(const std::st
     return std::make_pair(static_cast<std::uint16_t>(*vid), static_cast<std::uint16_t>(*pid));
 }
 
-CliContext::~CliContext() {
-    device_.reset();
-    tracingPlatform_.reset();
-    if (traceFile_ != nullptr) {
-        std::fclose(traceFile_);
-    }
+std::string JsonLine(const nlohmann::json& json) {
+    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 hid::HidPlatform* CliContext::Platform() {
-    if (platform_ != nullptr) {
-        return platform_;
+    if (stack_) {
+        return &stack_->Platform();
     }
-    if (options.simulate) {
-        std::string error;
-        basePlatform_ = MakeSimulatedPlatform(options.simState, error);
-        if (!basePlatform_) {
-            Error(error, kExitNoDevice);
-            return nullptr;
-        }
-    } else {
-        basePlatform_ = std::make_unique<hid::HidrawPlatform>();
+    session::StackError error;
+    stack_ = session::PlatformStack::Create(
+        {options.simulate, options.simState, options.path, options.traceFile}, error);
+    if (!stack_) {
+        Error(error.message, error.kind == session::StackError::Kind::Usage      ? kExitUsage
+                             : error.kind == session::StackError::Kind::NoDevice ? kExitNoDevice
+                                                                                 : kExitFailed);
+        return nullptr;
     }
-    platform_ = basePlatform_.get();
-    if (!options.path.empty()) {
-        pathPlatform_ = std::make_unique<SingleInterfacePlatform>(*platform_, options.path);
-        platform_ = pathPlatform_.get();
-    }
-    if (!options.traceFile.empty()) {
-        traceFile_ = std::fopen(options.traceFile.c_str(), "w");
-        if (traceFile_ == nullptr) {
-            Error("Cannot write the trace file " + options.traceFile + ": " + std::strerror(errno),
-                  kExitUsage);
-            platform_ = nullptr;
-            return nullptr;
-        }
-        trace_ = std::make_unique<hid::WireTrace>(traceFile_);
-        tracingPlatform_ = std::make_unique<hid::TracingPlatform>(*platform_, *trace_);
-        platform_ = tracingPlatform_.get();
-    }
-    return platform_;
+    return &stack_->Platform();
 }
 
 bool CliContext::ResolveTarget(std::uint16_t& vendorId, std::uint16_t& productId) {
@@ -79,38 +51,18 @@ bool CliContext::ResolveTarget(std::uint16_t& vendorId, std::uint16_t& productId
     }
     if (!options.path.empty()) {
         // One node named by path: take whatever device sits there.
-        std::string error;
-        std::unique_ptr<hid::HidConnection> probe = Platform()->Open(options.path, {}, error);
-        hid::HiddAttributes attributes;
-        if (!probe || !probe->GetAttributes(attributes)) {
-            Error(probe ? options.path + ": " + probe->LastError() : error, kExitNoDevice);
+        session::StackError error;
+        const auto ids = stack_->PathIdentity(error);
+        if (!ids) {
+            Error(error.message, kExitNoDevice);
             return false;
         }
-        vendorId = attributes.VendorID;
-        productId = attributes.ProductID;
+        std::tie(vendorId, productId) = *ids;
         return true;
     }
     vendorId = BRIMLO_DEFAULT_VID;
     productId = BRIMLO_DEFAULT_PID;
     return true;
-}
-
-void CliContext::WarnAboutOtherMatches(std::uint16_t vendorId, std::uint16_t productId) {
-    std::vector<hid::HidInterfaceInfo> interfaces;
-    std::string error;
-    if (!hid::DescribeHidInterfaces(*basePlatform_, interfaces, error)) {
-        return;
-    }
-    std::vector<std::string> matching;
-    for (const hid::HidInterfaceInfo& info : interfaces) {
-        if (info.described && info.vendorId == vendorId && info.productId == productId) {
-            matching.push_back(info.path);
-        }
-    }
-    if (matching.size() > 1) {
-        std::cerr << "note: " << matching.size() << " interfaces match; using the first, "
-                  << matching.front() << " (choose another with --path)\n";
-    }
 }
 
 UvcHidDevice* CliContext::OpenDevice() {
@@ -132,7 +84,11 @@ UvcHidDevice* CliContext::OpenDevice() {
         return nullptr;
     }
     if (options.path.empty()) {
-        WarnAboutOtherMatches(vendorId, productId);
+        const std::vector<std::string> matching = stack_->MatchingInterfaces(vendorId, productId);
+        if (matching.size() > 1) {
+            std::cerr << "note: " << matching.size() << " interfaces match; using the first, "
+                      << matching.front() << " (choose another with --path)\n";
+        }
     }
     device_ = std::move(device);
     return device_.get();
@@ -140,21 +96,47 @@ UvcHidDevice* CliContext::OpenDevice() {
 
 void CliContext::Print(const nlohmann::json& json, const std::string& text) const {
     if (options.json) {
-        std::cout << json.dump() << '\n';
+        result_.update(json);
     } else if (!text.empty()) {
         std::cout << text << (text.back() == '\n' ? "" : "\n");
+        std::cout.flush();
     }
-    std::cout.flush();
 }
 
 int CliContext::Error(const std::string& message, int code) const {
     std::cerr << "brimlo-hid: " << message << '\n';
+    if (!firstError_) {
+        firstError_ = message;
+    }
+    usageError_ = usageError_ || code == kExitUsage;
     return code;
 }
 
 int CliContext::DeviceError(const std::string& what) const {
     const std::string cause = device_ ? device_->LastError() : std::string();
     return Error(what + (cause.empty() ? std::string() : ": " + cause));
+}
+
+int CliContext::Finish(int code) {
+    // A command-line mistake is one whatever the step that found it.
+    if (usageError_) {
+        code = kExitUsage;
+    }
+    if (!options.json) {
+        return code;
+    }
+    if (!command.empty() && !result_.contains("command")) {
+        result_["command"] = command;
+    }
+    const auto error = result_.find("error");
+    const bool hasError = error != result_.end() && !error->is_null() &&
+                          !(error->is_string() && error->get<std::string>().empty());
+    if (code != kExitOk && !hasError) {
+        result_["error"] = firstError_.value_or("failed with exit code " + std::to_string(code));
+    }
+    std::cout << JsonLine(result_) << '\n';
+    std::cout.flush();
+    return code;
 }
 
 }  // namespace brimlo::cli

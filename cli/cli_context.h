@@ -1,6 +1,6 @@
 #pragma once
 // What every command of the command-line tool shares: the global options, the HID stack they
-// choose, the opened device and the way results are printed.
+// choose, the opened device and the way results and errors are reported.
 
 #include <cstdio>
 #include <functional>
@@ -12,7 +12,7 @@
 
 #include "commands/uvc_hid_device.h"
 #include "hid/hid_platform.h"
-#include "hid/trace_transport.h"
+#include "session/platform_stack.h"
 
 namespace brimlo::cli {
 
@@ -37,36 +37,43 @@ struct CliOptions {
 class CliContext {
   public:
     CliOptions options;
+    // The chosen command as typed, e.g. "reg read": the "command" member of the --json object.
+    std::string command;
 
     // The HID stack chosen by the options (hidraw, or the emulated device), traced when asked.
-    // Null with a message on stderr when it cannot be set up.
+    // Null, with the reason reported, when it cannot be set up.
     hid::HidPlatform* Platform();
-    // Opens the device the options name. Null, with the reason printed, when there is none.
+    // Opens the device the options name. Null, with the reason reported, when there is none.
     UvcHidDevice* OpenDevice();
 
-    // Prints a result: `json` with --json, else `text` (a line feed is added when missing).
+    // A result: with --json, members of the command's one JSON object (written by Finish);
+    // else `text` on stdout at once (a line feed is added when missing).
     void Print(const nlohmann::json& json, const std::string& text) const;
-    // Prints an error on stderr and returns `code`.
+    // Reports an error on stderr and returns `code`; the first one becomes the "error" member
+    // of the --json object, and a usage error makes the command exit with kExitUsage.
     int Error(const std::string& message, int code = kExitFailed) const;
     // The device's last error as the command's failure.
     int DeviceError(const std::string& what) const;
 
-    ~CliContext();
+    // Ends the command that returned `code`: writes the --json object (one on every outcome,
+    // with "error" on failure) and returns the exit code.
+    int Finish(int code);
 
   private:
     bool ResolveTarget(std::uint16_t& vendorId, std::uint16_t& productId);
-    void WarnAboutOtherMatches(std::uint16_t vendorId, std::uint16_t productId);
 
-    std::unique_ptr<hid::HidPlatform> basePlatform_;
-    std::unique_ptr<hid::HidPlatform> pathPlatform_;
-    std::FILE* traceFile_ = nullptr;
-    std::unique_ptr<hid::WireTrace> trace_;
-    std::unique_ptr<hid::TracingPlatform> tracingPlatform_;
-    hid::HidPlatform* platform_ = nullptr;
+    std::unique_ptr<session::PlatformStack> stack_;
     std::unique_ptr<UvcHidDevice> device_;
+    // Print and Error are reporting sinks, callable wherever a command only reads the context.
+    mutable nlohmann::json result_ = nlohmann::json::object();
+    mutable std::optional<std::string> firstError_;
+    mutable bool usageError_ = false;
 };
 
 // Parses "VID:PID" (hex, each at most 16 bits).
 std::optional<std::pair<std::uint16_t, std::uint16_t>> ParseVidPid(const std::string& text);
+
+// `json` as one line; bytes that are not UTF-8 (a file name, say) become U+FFFD.
+std::string JsonLine(const nlohmann::json& json);
 
 }  // namespace brimlo::cli

@@ -1,10 +1,13 @@
 // brimlo-hid: the service tool's command-line front end.
 
 #include <CLI/CLI.hpp>
+#include <cstring>
+#include <iostream>
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
 #include "hid/debug_output.h"
+#include "session/version.h"
 
 namespace {
 
@@ -14,20 +17,47 @@ class DiscardDebug final : public brimlo::hid::DebugSink {
     void Write(std::string_view) override {}
 };
 
+// The chosen command as typed, e.g. "reg read".
+std::string ChosenCommand(const CLI::App& app) {
+    std::string name;
+    for (const CLI::App* level = &app; !level->get_subcommands().empty();) {
+        level = level->get_subcommands().front();
+        name += (name.empty() ? "" : " ") + level->get_name();
+    }
+    return name;
+}
+
+// A command line that does not parse may not have set the option yet: look for it as typed.
+bool AsksForJson(int argc, char** argv) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--json") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace brimlo::cli;
     CliContext context;
-    CLI::App app{"Service tool for the capture device's vendor HID interface"};
+    CLI::App app{
+        "Service tool for the capture device's vendor HID interface.\n"
+        "Numbers are hexadecimal, with or without 0x. Global options may come anywhere."};
     app.require_subcommand(1);
+    // Subcommands made below inherit this, so global options may follow the command.
+    app.fallthrough();
+    app.set_version_flag("--version", std::string("brimlo-hid ") + brimlo::session::kVersion);
     app.add_option("-d,--device", context.options.device,
                    "Target VID:PID in hex (default: the product's identifiers)");
     app.add_option("--path", context.options.path, "Use this one interface, e.g. /dev/hidraw3");
     app.add_flag("--simulate", context.options.simulate, "Use the built-in emulated device");
     app.add_option("--sim-state", context.options.simState,
-                   "State directory of the emulated device (default: under ~/.cache)");
-    app.add_flag("--json", context.options.json, "One JSON object per command on stdout");
+                   "State directory of the emulated device (default: under ~/.cache); "
+                   "needs --simulate");
+    app.add_flag("--json", context.options.json,
+                 "One JSON object per command on stdout, with \"error\" on failure");
     app.add_option("--trace", context.options.traceFile,
                    "Write every report exchange to FILE as JSON lines");
     app.add_flag("-v,--verbose", context.options.verbose, "Show debug lines on stderr");
@@ -40,15 +70,26 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
-        return code == 0 ? kExitOk : kExitUsage;
+        if (e.get_exit_code() == 0) {
+            return app.exit(e);
+        }
+        if (AsksForJson(argc, argv)) {
+            context.options.json = true;
+            context.command = ChosenCommand(app);
+            context.Error(e.what(), kExitUsage);
+            std::cerr << "Run with --help for more information.\n";
+            return context.Finish(kExitUsage);
+        }
+        app.exit(e);
+        return kExitUsage;
     }
 
+    context.command = ChosenCommand(app);
     DiscardDebug discard;
     if (!context.options.verbose) {
         brimlo::hid::SetDebugSink(&discard);
     }
-    const int code = run ? run() : kExitUsage;
+    const int code = context.Finish(run ? run() : kExitUsage);
     brimlo::hid::SetDebugSink(nullptr);
     return code;
 }

@@ -1,28 +1,30 @@
-#include "cli/simulated_platform.h"
+#include "session/simulated_platform.h"
 
 #include "sim/sim_platform.h"
 
-namespace brimlo::cli {
+namespace brimlo::session {
 
 std::unique_ptr<hid::HidPlatform> MakeSimulatedPlatform(const std::string& stateDir,
-                                                        std::string& error) {
+                                                        StackError& error) {
     std::filesystem::path dir = stateDir;
     if (dir.empty()) {
         const auto fallback = sim::DefaultSimStateDir();
         if (!fallback) {
-            error =
-                "No state directory for the emulated device: set HOME or XDG_CACHE_HOME, "
-                "or pass --sim-state DIR.";
+            error = {StackError::Kind::Usage,
+                     "No state directory for the emulated device: set HOME or XDG_CACHE_HOME, "
+                     "or pass --sim-state DIR."};
             return nullptr;
         }
         dir = *fallback;
     }
     auto platform = std::make_unique<sim::SimPlatform>(dir);
     // Load now, so that a broken device.json is reported before any command runs.
-    if (!platform->Device(error)) {
+    std::string cause;
+    if (!platform->Device(cause)) {
+        error = {StackError::Kind::NoDevice, cause};
         return nullptr;
     }
     return platform;
 }
 
-}  // namespace brimlo::cli
+}  // namespace brimlo::session

@@ -1,6 +1,6 @@
-#include "cli/single_interface_platform.h"
+#include "session/single_interface_platform.h"
 
-namespace brimlo::cli {
+namespace brimlo::session {
 namespace {
 
 class OnePath final : public hid::HidInterfaceSet {
@@ -24,4 +24,4 @@ std::unique_ptr<hid::HidInterfaceSet> SingleInterfacePlatform::PresentInterfaces
     return std::make_unique<OnePath>(path_);
 }
 
-}  // namespace brimlo::cli
+}  // namespace brimlo::session

@@ -5,7 +5,7 @@
 
 #include "hid/hid_platform.h"
 
-namespace brimlo::cli {
+namespace brimlo::session {
 
 class SingleInterfacePlatform final : public hid::HidPlatform {
   public:
@@ -24,4 +24,4 @@ class SingleInterfacePlatform final : public hid::HidPlatform {
     std::string path_;
 };
 
-}  // namespace brimlo::cli
+}  // namespace brimlo::session

@@ -4,12 +4,13 @@
 #include <string>
 
 #include "hid/hid_platform.h"
+#include "session/platform_stack.h"
 
-namespace brimlo::cli {
+namespace brimlo::session {
 
 // The emulated device behind a HID stack of its own, keeping its state in `stateDir` (empty:
 // the default state directory). Null with `error` set when the state cannot be used.
 std::unique_ptr<hid::HidPlatform> MakeSimulatedPlatform(const std::string& stateDir,
-                                                        std::string& error);
+                                                        StackError& error);
 
-}  // namespace brimlo::cli
+}  // namespace brimlo::session
