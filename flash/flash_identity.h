@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "chips/flash_chip_table.h"
 #include "commands/uvc_hid_device.h"
-#include "flash/flash_chip_table.h"
 
 namespace brimlo::flash {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "flash/flash_chip_table.h"
+#include "chips/flash_chip_table.h"
 
 namespace brimlo::sim {
 namespace {

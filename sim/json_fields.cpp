@@ -28,7 +28,90 @@ int HexDigit(char c) {
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
+// Follows the parser through the document, so that an error raised inside a value can name
+// the key the value belongs to ("faults.latency_us", "report_ids[1]").
+class KeyPath {
+  public:
+    void Follow(Json::parse_event_t event, const Json& parsed) {
+        switch (event) {
+            case Json::parse_event_t::object_start:
+                levels_.push_back(Level{false, {}, 0});
+                break;
+            case Json::parse_event_t::array_start:
+                levels_.push_back(Level{true, {}, 0});
+                break;
+            case Json::parse_event_t::key:
+                levels_.back().key = parsed.get<std::string>();
+                break;
+            case Json::parse_event_t::object_end:
+            case Json::parse_event_t::array_end:
+                levels_.pop_back();
+                ValueDone();
+                break;
+            case Json::parse_event_t::value:
+                ValueDone();
+                break;
+        }
+    }
+
+    std::string Text() const {
+        std::string text;
+        for (const Level& level : levels_) {
+            if (level.array) {
+                text += '[';
+                text += std::to_string(level.index);
+                text += ']';
+            } else {
+                if (!text.empty()) {
+                    text += '.';
+                }
+                text += level.key;
+            }
+        }
+        return text.empty() ? "the top level" : text;
+    }
+
+  private:
+    struct Level {
+        bool array;
+        std::string key;
+        std::size_t index;  // of the element being read
+    };
+
+    void ValueDone() {
+        if (!levels_.empty() && levels_.back().array) {
+            ++levels_.back().index;
+        }
+    }
+
+    std::vector<Level> levels_;
+};
+
+// The library's message without its "[json.exception.out_of_range.406] " prefix.
+std::string_view Reason(const Json::exception& e) {
+    std::string_view text = e.what();
+    const std::size_t end = text.find("] ");
+    return end == std::string_view::npos ? text : text.substr(end + 2);
+}
+
 }  // namespace
+
+bool ParseDocument(std::string_view text, Json& document, std::string& error) {
+    KeyPath path;
+    try {
+        document = Json::parse(text, [&path](int, Json::parse_event_t event, Json& parsed) {
+            path.Follow(event, parsed);
+            return true;
+        });
+    } catch (const Json::parse_error& e) {
+        // The parser's text carries the line and column.
+        error = std::string("not valid JSON: ") + e.what();
+        return false;
+    } catch (const Json::exception& e) {
+        return Fail(error, path.Text(), Reason(e));
+    }
+    return true;
+}
 
 bool Fail(std::string& error, std::string_view key, std::string_view what) {
     error = std::string(key) + ": " + std::string(what);

@@ -17,6 +17,11 @@ namespace brimlo::sim::json_fields {
 
 using Json = nlohmann::json;
 
+// Parses a whole file's text. False with `error` set for anything the JSON library refuses:
+// "not valid JSON: ..." with the line and column for broken syntax, "<key>: ..." for a value
+// no number can hold (1e400).
+bool ParseDocument(std::string_view text, Json& document, std::string& error);
+
 // Sets `error` to "<key>: <what>" and returns false.
 bool Fail(std::string& error, std::string_view key, std::string_view what);
 

@@ -18,10 +18,10 @@ std::string SystemError(const std::filesystem::path& file, const char* what) {
     return file.string() + ": " + what + ": " + std::strerror(errno);
 }
 
-// Grows the file to `size` with erased bytes; existing bytes stay.
-bool GrowBlank(int fd, off_t from, std::uint32_t size) {
+// Fills a new file with `size` erased bytes.
+bool WriteBlank(int fd, std::uint32_t size) {
     std::vector<std::uint8_t> blank(64 * 1024, kErased);
-    for (off_t at = from; at < static_cast<off_t>(size);) {
+    for (off_t at = 0; at < static_cast<off_t>(size);) {
         const std::size_t chunk =
             std::min<std::size_t>(blank.size(), static_cast<std::size_t>(size - at));
         const ssize_t written = ::pwrite(fd, blank.data(), chunk, at);
@@ -31,6 +31,25 @@ bool GrowBlank(int fd, off_t from, std::uint32_t size) {
         at += written;
     }
     return true;
+}
+
+// A blank chip of `size` bytes, written beside `file` and renamed into place once whole, so
+// that a run stopped half-way never leaves a short flash.bin. The open file, or -1 with `error`.
+int CreateBlank(const std::filesystem::path& file, std::uint32_t size, std::string& error) {
+    std::string temporary = file.string() + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = SystemError(file, "cannot create");
+        return -1;
+    }
+    if (::fchmod(fd, 0644) != 0 || !WriteBlank(fd, size) ||
+        ::rename(temporary.c_str(), file.c_str()) != 0) {
+        error = SystemError(file, "cannot create");
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace
@@ -45,8 +64,13 @@ std::unique_ptr<NorFlash> NorFlash::InMemory(std::uint32_t size) {
 std::unique_ptr<NorFlash> NorFlash::MapFile(const std::filesystem::path& file, std::uint32_t size,
                                             std::string& error) {
     std::unique_ptr<NorFlash> flash(new NorFlash);
-    flash->fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (flash->fd_ < 0) {
+    flash->fd_ = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+    if (flash->fd_ < 0 && errno == ENOENT) {
+        flash->fd_ = CreateBlank(file, size, error);
+        if (flash->fd_ < 0) {
+            return nullptr;
+        }
+    } else if (flash->fd_ < 0) {
         error = SystemError(file, "cannot open");
         return nullptr;
     }
@@ -55,12 +79,13 @@ std::unique_ptr<NorFlash> NorFlash::MapFile(const std::filesystem::path& file, s
         error = SystemError(file, "cannot read its size");
         return nullptr;
     }
-    if (info.st_size > static_cast<off_t>(size) && ::ftruncate(flash->fd_, size) != 0) {
-        error = SystemError(file, "cannot cut to the chip's size");
-        return nullptr;
-    }
-    if (info.st_size < static_cast<off_t>(size) && !GrowBlank(flash->fd_, info.st_size, size)) {
-        error = SystemError(file, "cannot grow to the chip's size");
+    // Cutting would lose the end of someone's image, growing would hide a mix-up: the file is
+    // the user's to sort out.
+    if (info.st_size != static_cast<off_t>(size)) {
+        error = file.string() + ": " + std::to_string(info.st_size) +
+                " bytes, but the chip holds " + std::to_string(size) +
+                " bytes; the file is left as it is (move it away for a blank chip, or configure "
+                "the chip it was made for)";
         return nullptr;
     }
     void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, flash->fd_, 0);

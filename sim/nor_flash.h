@@ -17,8 +17,8 @@ class NorFlash {
     // A blank (all 0xFF) array of `size` bytes in memory.
     static std::unique_ptr<NorFlash> InMemory(std::uint32_t size);
 
-    // The array kept in `file`, created blank when missing. A file of another size (the chip
-    // was changed) is cut, or grown with blank bytes. Null with `error` naming the file.
+    // The array kept in `file`, created blank when missing. Null with `error` naming the file,
+    // and the file left as it is, when it is not exactly `size` bytes (another chip's image).
     static std::unique_ptr<NorFlash> MapFile(const std::filesystem::path& file, std::uint32_t size,
                                              std::string& error);
 

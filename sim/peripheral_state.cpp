@@ -2,9 +2,9 @@
 
 #include <fstream>
 #include <sstream>
-#include <system_error>
 
 #include "sim/json_fields.h"
+#include "sim/replace_file.h"
 
 namespace brimlo::sim {
 namespace {
@@ -85,10 +85,8 @@ bool LoadPeripheralState(const std::filesystem::path& file, Peripherals& periphe
     std::ostringstream text;
     text << in.rdbuf();
     Json document;
-    try {
-        document = Json::parse(text.str());
-    } catch (const Json::parse_error& e) {
-        error = file.string() + ": not valid JSON: " + e.what();
+    if (!json_fields::ParseDocument(text.str(), document, error)) {
+        error = file.string() + ": " + error;
         return false;
     }
     error.clear();
@@ -121,24 +119,7 @@ bool SavePeripheralState(const std::filesystem::path& file, const Peripherals& p
     }
     const Json document = {{"registers", registers}, {"gpio", gpio}, {"iic", iic}};
 
-    std::filesystem::path temporary = file;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << document.dump(2) << "\n";
-        out.close();
-        if (!out) {
-            error = temporary.string() + ": cannot be written";
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, file, ec);
-    if (ec) {
-        error = file.string() + ": cannot be replaced: " + ec.message();
-        return false;
-    }
-    return true;
+    return ReplaceFile(file, document.dump(2) + "\n", error);
 }
 
 }  // namespace brimlo::sim

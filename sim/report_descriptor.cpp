@@ -1,5 +1,7 @@
 #include "sim/report_descriptor.h"
 
+#include <initializer_list>
+
 namespace brimlo::sim {
 namespace {
 
@@ -19,9 +21,17 @@ constexpr std::uint8_t kOutput = 0x91;          // main, 1 byte
 constexpr std::uint8_t kApplication = 0x01;
 constexpr std::uint8_t kDataVariableAbsolute = 0x02;
 
+// Byte by byte: g++ 12 at -O3 misjudges a vector's range insert after its first small
+// allocation and warns (-Wstringop-overflow) of an overrun that cannot happen.
+void Put(std::vector<std::uint8_t>& out, std::initializer_list<std::uint8_t> bytes) {
+    for (std::uint8_t byte : bytes) {
+        out.push_back(byte);
+    }
+}
+
 void Put16(std::vector<std::uint8_t>& out, std::uint8_t item, std::uint16_t value) {
-    out.insert(out.end(), {item, static_cast<std::uint8_t>(value & 0xFF),
-                           static_cast<std::uint8_t>(value >> 8)});
+    Put(out,
+        {item, static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8)});
 }
 
 }  // namespace
@@ -29,22 +39,22 @@ void Put16(std::vector<std::uint8_t>& out, std::uint8_t item, std::uint16_t valu
 std::vector<std::uint8_t> BuildReportDescriptor(const SimConfig& config) {
     std::vector<std::uint8_t> out;
     Put16(out, kUsagePage, kVendorUsagePage);
-    out.insert(out.end(), {kUsage, 0x01, kCollection, kApplication});
-    out.insert(out.end(), {kLogicalMinimum, 0x00});
+    Put(out, {kUsage, 0x01, kCollection, kApplication});
+    Put(out, {kLogicalMinimum, 0x00});
     Put16(out, kLogicalMaximum, 0x00FF);
-    out.insert(out.end(), {kReportSize, 8});
+    Put(out, {kReportSize, 8});
     for (std::size_t channel = 0; channel < config.reportIds.size(); ++channel) {
         // Usages 1, 2, 3 name the channels' input values, 0x11, 0x12, 0x13 their outputs.
         const auto usage = static_cast<std::uint8_t>(channel + 1);
-        out.insert(out.end(), {kReportId, config.reportIds[channel]});
-        out.insert(out.end(), {kUsage, usage});
+        Put(out, {kReportId, config.reportIds[channel]});
+        Put(out, {kUsage, usage});
         Put16(out, kReportCount,
               static_cast<std::uint16_t>(config.inputReportLengths[channel] - 1));
-        out.insert(out.end(), {kInput, kDataVariableAbsolute});
-        out.insert(out.end(), {kUsage, static_cast<std::uint8_t>(0x10 | usage)});
+        Put(out, {kInput, kDataVariableAbsolute});
+        Put(out, {kUsage, static_cast<std::uint8_t>(0x10 | usage)});
         Put16(out, kReportCount,
               static_cast<std::uint16_t>(config.outputReportLengths[channel] - 1));
-        out.insert(out.end(), {kOutput, kDataVariableAbsolute});
+        Put(out, {kOutput, kDataVariableAbsolute});
     }
     out.push_back(kEndCollection);
     return out;

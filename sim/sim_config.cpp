@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "flash/flash_chip_table.h"
+#include "chips/flash_chip_table.h"
 
 namespace brimlo::sim {
 namespace {

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "sim/json_fields.h"
+#include "sim/replace_file.h"
 
 namespace brimlo::sim {
 namespace {
@@ -150,11 +151,7 @@ OrderedJson ByteListToJson(std::span<const std::uint8_t> bytes) {
 
 bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error) {
     Json document;
-    try {
-        document = Json::parse(text);
-    } catch (const Json::parse_error& e) {
-        // The parser's text carries the line and column.
-        error = std::string("not valid JSON: ") + e.what();
+    if (!json_fields::ParseDocument(text, document, error)) {
         return false;
     }
     if (!document.is_object()) {
@@ -220,14 +217,7 @@ bool LoadSimConfig(const std::filesystem::path& file, SimConfig& config, std::st
 }
 
 bool SaveSimConfig(const std::filesystem::path& file, const SimConfig& config, std::string& error) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << FormatSimConfig(config);
-    out.close();
-    if (!out) {
-        error = file.string() + ": cannot be written";
-        return false;
-    }
-    return true;
+    return ReplaceFile(file, FormatSimConfig(config), error);
 }
 
 }  // namespace brimlo::sim

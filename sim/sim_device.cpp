@@ -27,8 +27,10 @@ std::string Prefixed(const char* what, std::uint8_t reportId, const std::string&
 }  // namespace
 
 SimDevice::SimDevice(const SimConfig& config, std::unique_ptr<NorFlash> flash,
-                     std::optional<std::filesystem::path> stateDir)
-    : config_(config),
+                     std::optional<std::filesystem::path> stateDir,
+                     std::unique_ptr<StateDirLock> lock)
+    : lock_(std::move(lock)),
+      config_(config),
       descriptor_(BuildReportDescriptor(config_)),
       stateDir_(std::move(stateDir)),
       path_("sim:" + (stateDir_ ? stateDir_->string() : std::string("memory"))),
@@ -47,15 +49,19 @@ std::shared_ptr<SimDevice> SimDevice::Create(const SimConfig& config, std::strin
         return nullptr;
     }
     return std::shared_ptr<SimDevice>(
-        new SimDevice(config, NorFlash::InMemory(SimFlashSize(config)), std::nullopt));
+        new SimDevice(config, NorFlash::InMemory(SimFlashSize(config)), std::nullopt, nullptr));
 }
 
 std::shared_ptr<SimDevice> SimDevice::Load(const std::filesystem::path& stateDir,
-                                           std::string& error) {
+                                           std::string& error, std::chrono::milliseconds busyWait) {
     std::error_code ec;
     std::filesystem::create_directories(stateDir, ec);
     if (ec) {
         error = stateDir.string() + ": cannot create the state directory: " + ec.message();
+        return nullptr;
+    }
+    std::unique_ptr<StateDirLock> lock = StateDirLock::Acquire(stateDir, busyWait, error);
+    if (!lock) {
         return nullptr;
     }
     SimConfig config;
@@ -71,7 +77,8 @@ std::shared_ptr<SimDevice> SimDevice::Load(const std::filesystem::path& stateDir
     if (!flash) {
         return nullptr;
     }
-    std::shared_ptr<SimDevice> device(new SimDevice(config, std::move(flash), stateDir));
+    std::shared_ptr<SimDevice> device(
+        new SimDevice(config, std::move(flash), stateDir, std::move(lock)));
     if (!LoadPeripheralState(stateDir / kStateFile, device->firmware_.PeripheralState(), error)) {
         return nullptr;
     }

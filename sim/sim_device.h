@@ -2,6 +2,7 @@
 // The emulated capture device: its firmware, flash chip and peripherals, the faults it was told
 // to show, and where its state is kept. Connections (sim_connection.h) carry reports to it.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "sim/firmware.h"
 #include "sim/nor_flash.h"
 #include "sim/sim_config.h"
+#include "sim/state_dir_lock.h"
 
 namespace brimlo::sim {
 
@@ -25,9 +27,12 @@ class SimDevice {
 
     // The device kept in `stateDir` (created when missing): device.json, written with the
     // defaults when missing; flash.bin, the flash contents; state.json, the peripherals. Null
-    // with `error` naming the file and the key when one of them cannot be used.
-    static std::shared_ptr<SimDevice> Load(const std::filesystem::path& stateDir,
-                                           std::string& error);
+    // with `error` naming the file and the key when one of them cannot be used. The device
+    // holds the directory until it is destroyed; while another process holds it, Load waits
+    // up to `busyWait`, then fails saying the board is busy.
+    static std::shared_ptr<SimDevice> Load(
+        const std::filesystem::path& stateDir, std::string& error,
+        std::chrono::milliseconds busyWait = std::chrono::seconds(5));
 
     ~SimDevice();
     SimDevice(const SimDevice&) = delete;
@@ -65,12 +70,14 @@ class SimDevice {
 
   private:
     SimDevice(const SimConfig& config, std::unique_ptr<NorFlash> flash,
-              std::optional<std::filesystem::path> stateDir);
+              std::optional<std::filesystem::path> stateDir, std::unique_ptr<StateDirLock> lock);
 
     // The channel whose report ID this is, or nothing.
     std::optional<std::size_t> ChannelOf(std::uint8_t reportId) const;
     void SavePeripheralsLocked();
 
+    // First, so that it is let go only after everything else was written out.
+    const std::unique_ptr<StateDirLock> lock_;
     const SimConfig config_;
     const std::vector<std::uint8_t> descriptor_;
     const std::optional<std::filesystem::path> stateDir_;

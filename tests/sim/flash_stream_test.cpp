@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "flash/flash_chip_table.h"
+#include "chips/flash_chip_table.h"
 #include "sim/nor_flash.h"
 #include "sim_wire.h"
 
@@ -81,7 +81,10 @@ TEST_P(FlashRegionTest, UnalignedRegionLeavesItsNeighboursAlone) {
     EXPECT_EQ(wire_.Dump(kOtherArea, base + offset, 100), image);
 }
 
-INSTANTIATE_TEST_SUITE_P(SectorSizes, FlashRegionTest, ::testing::Values(4u, 32u));
+INSTANTIATE_TEST_SUITE_P(SectorSizes, FlashRegionTest, ::testing::Values(4u, 32u),
+                         [](const ::testing::TestParamInfo<std::uint32_t>& info) {
+                             return "ChipRow" + std::to_string(info.param);
+                         });
 
 TEST(FlashStream, ChunksLandInOrderAndTheLastReportIsShort) {
     Wire wire(testing::MakeDevice());

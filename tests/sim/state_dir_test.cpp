@@ -50,27 +50,31 @@ TEST(StateDir, FlashAndPeripheralsOutliveTheDevice) {
     EXPECT_EQ(wire.GpioRead(3), 0) << "line 3 still drives its latch, 0";
 }
 
-TEST(StateDir, ChangingTheChipResizesTheFlashFileAndKeepsItsBytes) {
+// A flash.bin that does not match the chip (another chip_row, a file from elsewhere) is never
+// cut or grown: every command refuses it, naming the file and both sizes, and it stays as it is.
+TEST(StateDir, FlashFileOfAnotherSizeIsRefusedAndLeftAlone) {
     testing::TempDir dir;
     const Bytes head = Pattern(4096, 2);
     ASSERT_TRUE(Wire(LoadOrDie(dir.path)).Burn(1, 0, head));
-    for (const auto& [row, size] : {std::pair(5, 16u << 20), std::pair(4, 8u << 20)}) {
-        std::ofstream(dir.path / "device.json") << R"({"chip_row": )" << row << "}";
-        auto device = LoadOrDie(dir.path);
-        EXPECT_EQ(std::filesystem::file_size(dir.path / "flash.bin"), size);
-        EXPECT_EQ(device->PeekFlash(0, 4096), head);
-        EXPECT_EQ(device->PeekFlash(size - 16, 16), Bytes(16, 0xFF))
-            << "blank where nothing was written";
-    }
-}
+    const std::filesystem::path file = dir.path / "flash.bin";
+    const auto check = [&](const char* chipRow, std::uintmax_t found, std::uint32_t expected) {
+        SCOPED_TRACE(chipRow);
+        std::ofstream(dir.path / "device.json") << R"({"chip_row": )" << chipRow << "}";
+        std::string error;
+        EXPECT_EQ(SimDevice::Load(dir.path, error), nullptr);
+        EXPECT_NE(error.find(file.string()), std::string::npos) << error;
+        EXPECT_NE(error.find(std::to_string(found) + " bytes"), std::string::npos) << error;
+        EXPECT_NE(error.find(std::to_string(expected)), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+        EXPECT_EQ(std::filesystem::file_size(file), found);
+    };
+    check("5", 8u << 20, 16u << 20);    // would be grown
+    check("34", 8u << 20, 256u << 10);  // would be cut
+    std::filesystem::resize_file(file, 9'000'000);
+    check("4", 9'000'000, 8u << 20);
 
-TEST(StateDir, MalformedStateFileIsNamed) {
-    testing::TempDir dir;
-    LoadOrDie(dir.path);
-    std::ofstream(dir.path / "state.json") << R"({"registers": {"0x10": "twelve"}})";
-    std::string error;
-    EXPECT_EQ(SimDevice::Load(dir.path, error), nullptr);
-    EXPECT_NE(error.find("state.json: registers.0x10"), std::string::npos) << error;
+    std::filesystem::resize_file(file, 8u << 20);
+    EXPECT_EQ(LoadOrDie(dir.path)->PeekFlash(0, 4096), head) << "the bytes were never touched";
 }
 
 TEST(DeviceJson, MissingFileIsWrittenWithTheDefaults) {
@@ -123,9 +127,19 @@ TEST(DeviceJson, KeysLeftOutKeepTheirDefaultsAndNumbersMayBeHex) {
 }
 
 struct Malformed {
+    const char* name;  // the case's name in the test list
     const char* text;
     const char* key;  // the key the error must name
 };
+
+// Failure messages show the document rather than the struct's bytes.
+void PrintTo(const Malformed& malformed, std::ostream* out) {
+    *out << malformed.text;
+}
+
+std::string CaseName(const ::testing::TestParamInfo<Malformed>& info) {
+    return info.param.name;
+}
 
 class MalformedDeviceJson : public ::testing::TestWithParam<Malformed> {};
 
@@ -142,22 +156,75 @@ TEST_P(MalformedDeviceJson, ErrorNamesTheFileAndTheKey) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedDeviceJson,
     ::testing::Values(
-        Malformed{R"({"vid": 1,)", "not valid JSON"}, Malformed{R"([1, 2])", "JSON object"},
-        Malformed{R"({"vid": "zz"})", "vid"}, Malformed{R"({"pid": 65536})", "pid"},
-        Malformed{R"({"chip_row": 44})", "chip_row"},
-        Malformed{R"({"chip_rows": 4})", "chip_rows: unknown key"},
-        Malformed{R"({"report_ids": [1, 1, 3]})", "report_ids[1]"},
-        Malformed{R"({"report_ids": [1, 2]})", "output_report_lengths"},
-        Malformed{R"({"input_report_lengths": [4100, 300, 64]})", "input_report_lengths[1]"},
-        Malformed{R"({"output_report_lengths": [4, 64, 64]})", "output_report_lengths[0]"},
-        Malformed{R"({"firmware_version": [1, 2, 3]})", "firmware_version"},
-        Malformed{R"({"hdmi_info": "00 11"})", "hdmi_info"},
-        Malformed{R"({"iic_devices": [{"address": "0x91"}]})", "iic_devices[0].address"},
-        Malformed{R"({"iic_devices": [{"size": 4}]})", "iic_devices[0].address"},
-        Malformed{R"({"gpio_input_levels": [0, 1, 2, 0]})", "gpio_input_levels[2]"},
-        Malformed{R"({"faults": {"latency": 5}})", "faults.latency"},
-        Malformed{R"({"faults": {"fail_exchange": 0}})", "faults.fail_exchange"},
-        Malformed{R"({"faults": {"corrupt_read_at": 8388608}})", "faults.corrupt_read_at"}));
+        Malformed{"BrokenJson", R"({"vid": 1,)", "not valid JSON"},
+        Malformed{"NotAnObject", R"([1, 2])", "JSON object"},
+        Malformed{"VidNotANumber", R"({"vid": "zz"})", "vid"},
+        Malformed{"VidNegative", R"({"vid": -1})", "vid"},
+        Malformed{"VidFraction", R"({"vid": 1.5})", "vid"},
+        Malformed{"VidBoolean", R"({"vid": true})", "vid"},
+        Malformed{"VidOverflowsAnyNumber", R"({"vid": 1e400})", "vid"},
+        Malformed{"PidTooLarge", R"({"pid": 65536})", "pid"},
+        Malformed{"ChipRowPastTheTable", R"({"chip_row": 44})", "chip_row"},
+        Malformed{"ChipRowOverflows", R"({"chip_row": -1e400})", "chip_row"},
+        Malformed{"UnknownKey", R"({"chip_rows": 4})", "chip_rows: unknown key"},
+        Malformed{"ReportIdTwice", R"({"report_ids": [1, 1, 3]})", "report_ids[1]"},
+        Malformed{"ReportIdOverflows", R"({"report_ids": [1, 1e400]})", "report_ids[1]"},
+        Malformed{"LengthsPerChannel", R"({"report_ids": [1, 2]})", "output_report_lengths"},
+        Malformed{"CommandInputTooLong", R"({"input_report_lengths": [4100, 300, 64]})",
+                  "input_report_lengths[1]"},
+        Malformed{"FlashOutputTooShort", R"({"output_report_lengths": [4, 64, 64]})",
+                  "output_report_lengths[0]"},
+        Malformed{"LengthsNotAList", R"({"output_report_lengths": 64})", "output_report_lengths"},
+        Malformed{"FirmwareVersionShort", R"({"firmware_version": [1, 2, 3]})", "firmware_version"},
+        Malformed{"HdmiInfoShort", R"({"hdmi_info": "00 11"})", "hdmi_info"},
+        Malformed{"HdmiInfoNotText", R"({"hdmi_info": 17})", "hdmi_info"},
+        Malformed{"IicAddressOdd", R"({"iic_devices": [{"address": "0x91"}]})",
+                  "iic_devices[0].address"},
+        Malformed{"IicAddressMissing", R"({"iic_devices": [{"size": 4}]})",
+                  "iic_devices[0].address"},
+        Malformed{"IicSizeOverflows", R"({"iic_devices": [{"address": 144, "size": 1e999}]})",
+                  "iic_devices[0].size"},
+        Malformed{"IicDevicesNotAList", R"({"iic_devices": {"address": 144}})", "iic_devices"},
+        Malformed{"GpioLevelTwo", R"({"gpio_input_levels": [0, 1, 2, 0]})", "gpio_input_levels[2]"},
+        Malformed{"FaultUnknown", R"({"faults": {"latency": 5}})", "faults.latency"},
+        Malformed{"FaultsNotAnObject", R"({"faults": [5]})", "faults"},
+        Malformed{"FaultExchangeZero", R"({"faults": {"fail_exchange": 0}})",
+                  "faults.fail_exchange"},
+        Malformed{"FaultLatencyOverflows", R"({"faults": {"latency_us": 1e400}})",
+                  "faults.latency_us"},
+        Malformed{"FaultAddressPastTheChip", R"({"faults": {"corrupt_read_at": 8388608}})",
+                  "faults.corrupt_read_at"}),
+    CaseName);
+
+class MalformedStateJson : public ::testing::TestWithParam<Malformed> {};
+
+TEST_P(MalformedStateJson, ErrorNamesTheFileAndTheKey) {
+    testing::TempDir dir;
+    LoadOrDie(dir.path);
+    std::ofstream(dir.path / "state.json") << GetParam().text;
+    std::string error;
+    EXPECT_EQ(SimDevice::Load(dir.path, error), nullptr);
+    EXPECT_NE(error.find((dir.path / "state.json").string() + ": "), std::string::npos) << error;
+    EXPECT_NE(error.find(GetParam().key), std::string::npos) << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MalformedStateJson,
+    ::testing::Values(
+        Malformed{"BrokenJson", R"({"registers": {)", "not valid JSON"},
+        Malformed{"NotAnObject", R"("registers")", "JSON object"},
+        Malformed{"UnknownKey", R"({"register": {}})", "register: unknown key"},
+        Malformed{"RegisterValueNotANumber", R"({"registers": {"0x10": "twelve"}})",
+                  "registers.0x10"},
+        Malformed{"RegisterValueOverflows", R"({"registers": {"0x10": 1e400}})", "registers.0x10"},
+        Malformed{"RegisterAddressNotANumber", R"({"registers": {"ten": 1}})", "registers.ten"},
+        Malformed{"GpioShort", R"({"gpio": []})", "gpio"},
+        Malformed{"GpioLatchOverflows", R"({"gpio": [{"output": 0, "latch": 1e400}, {}, {}, {}]})",
+                  "gpio[0].latch"},
+        Malformed{"GpioLineNotAnObject", R"({"gpio": [1, 2, 3, 4]})", "gpio[0]"},
+        Malformed{"IicContentsNotHex", R"({"iic": {"0x90": "zz"}})", "iic.0x90"},
+        Malformed{"IicContentsNotText", R"({"iic": {"0x90": [1e400]}})", "iic.0x90"}),
+    CaseName);
 
 TEST(DeviceJson, InvalidConfigIsRefusedInMemoryToo) {
     SimConfig config;

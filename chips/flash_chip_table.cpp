@@ -1,4 +1,4 @@
-#include "flash/flash_chip_table.h"
+#include "chips/flash_chip_table.h"
 
 namespace brimlo::flash {
 
