@@ -18,6 +18,12 @@ esac
 preset=default
 if [ "${CI:-}" = "true" ]; then preset=ci; fi
 say() { echo "build.sh: $*"; }
+# cmake's progress lines go to build/configure.log; its warnings and errors to the terminal.
+configure() {
+    mkdir -p build
+    cmake --preset "$preset" "$@" > build/configure.log ||
+        { say "configuring failed (cmake's progress lines: build/configure.log)"; exit 1; }
+}
 
 if $tools_only; then
     say "checking the Debian packages the tools need"
@@ -26,7 +32,7 @@ if $tools_only; then
     # when a CMakeLists.txt changed.
     if [ ! -f build/build.ninja ]; then
         say "configuring build/ (preset $preset, without the tests)"
-        cmake --preset "$preset" --log-level=NOTICE -DBRIMLO_BUILD_TESTS=OFF
+        configure -DBRIMLO_BUILD_TESTS=OFF
     fi
     targets=(brimlo-hid)
     if grep -q '^build brimlo-hid-tool:' build/build.ninja; then targets+=(brimlo-hid-tool); fi
@@ -36,7 +42,7 @@ else
     say "checking the Debian packages the tools and the tests need"
     ./scripts/deps.sh --tests
     say "configuring build/ (preset $preset, with the tests)"
-    cmake --preset "$preset" --log-level=NOTICE -DBRIMLO_BUILD_TESTS=ON
+    configure -DBRIMLO_BUILD_TESTS=ON
     say "building everything"
     cmake --build --preset "$preset"
 fi
