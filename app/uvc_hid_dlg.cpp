@@ -67,9 +67,11 @@ std::string TextOf(const QLineEdit* field) {
     return field->text().toStdString();
 }
 
+// The answer is shown from its start, as a long one (the HDMI information) is read.
 void ShowIfAnswered(QLineEdit* field, const std::optional<std::string>& text) {
     if (text) {
         field->setText(QString::fromStdString(*text));
+        field->setCursorPosition(0);
     }
 }
 

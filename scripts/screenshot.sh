@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Takes a picture of the dialog at work: starts brimlo-hid-tool --simulate in a virtual X server
+# (Xvfb), opens the device, reads the firmware-version register 0x54, the firmware version and
+# the HDMI information, and saves the window as a PNG.
+#   scripts/screenshot.sh OUT.png
+# The tool comes from $BRIMLO_BUILD_DIR (default build/, built with scripts/build.sh --tools
+# when missing). The emulated device lives in a temporary state directory.
+set -euo pipefail
+
+if [ $# -ne 1 ]; then
+    echo "usage: screenshot.sh OUT.png" >&2
+    exit 2
+fi
+out=$(realpath -m "$1")
+cd "$(dirname "$0")/.."
+say() { echo "screenshot.sh: $*" >&2; }
+
+# Xvfb, xdotool to click, ImageMagick's import to take the picture.
+need=()
+command -v Xvfb > /dev/null || need+=(xvfb)
+command -v xdotool > /dev/null || need+=(xdotool)
+command -v import > /dev/null || need+=(imagemagick)
+if [ "${#need[@]}" -gt 0 ]; then
+    say "installing ${need[*]}"
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get install -y -q --no-install-recommends "${need[@]}" > /dev/null
+fi
+
+build=${BRIMLO_BUILD_DIR:-build}
+tool=$build/app/brimlo-hid-tool
+if [ ! -x "$tool" ]; then
+    [ "$build" = build ] || { say "no $tool: build it first"; exit 1; }
+    ./scripts/build.sh --tools >&2
+fi
+
+work=$(mktemp -d)
+xvfb_pid=
+tool_pid=
+cleanup() {
+    [ -z "$tool_pid" ] || kill "$tool_pid" 2> /dev/null || true
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2> /dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The first free display from :90 on.
+display=90
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+    display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+for _ in $(seq 50); do
+    xdotool getmouselocation > /dev/null 2>&1 && break
+    sleep 0.1
+done
+
+# A fresh user configuration, so the Burn Area choice is the first run's.
+XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
+    "$tool" --simulate --sim-state "$work/sim" > "$work/tool.log" 2>&1 &
+tool_pid=$!
+window=
+for _ in $(seq 100); do
+    window=$(xdotool search --name '^BRIMLO HID tool$' 2> /dev/null | head -n 1) || true
+    [ -n "$window" ] && break
+    kill -0 "$tool_pid" 2> /dev/null || { cat "$work/tool.log" >&2; say "the tool ended"; exit 1; }
+    sleep 0.1
+done
+[ -n "$window" ] || { say "the window did not appear"; exit 1; }
+xdotool windowmove "$window" 0 0
+sleep 0.5
+
+# The window has the template's proportions, so a control's place follows from its position in
+# dialog units (332 x 358 for the whole window).
+eval "$(xdotool getwindowgeometry --shell "$window")"
+click() { # x y in dialog units: the control's centre
+    xdotool mousemove --window "$window" $(($1 * WIDTH / 332)) $(($2 * HEIGHT / 358)) click 1
+    sleep 0.3
+}
+click 221 16            # Open Device
+click 109 62            # register "Addr : 0x"
+xdotool key ctrl+a type 54
+click 293 61            # Read
+click 227 272           # Get FW Ver.
+click 302 322           # Get HDMI Info.
+xdotool mousemove 0 0
+sleep 0.5
+
+mkdir -p "$(dirname "$out")"
+import -window "$window" "$out"
+say "wrote $out"
