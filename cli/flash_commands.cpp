@@ -1,16 +1,21 @@
 // flash id, burn, verify and dump; image info: the flash programming commands, and a look at a
 // burn file without a device.
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli/flash_interrupt.h"
 #include "cli/terminal_boxes.h"
 #include "cli/terminal_progress.h"
 #include "flash/burn_image.h"
 #include "flash/burn_sequence.h"
 #include "flash/dump_file.h"
 #include "flash/dump_sequence.h"
+#include "flash/flash_messages.h"
 #include "flash/verify_sequence.h"
 
 namespace brimlo::cli {
@@ -30,6 +35,47 @@ struct FlashArgs {
     std::string file;
     bool entire = false;
     std::vector<std::string> areas;
+    bool force = false;
+};
+
+constexpr const char* kBurnInterruptNotice =
+    "A burn is running: stopping it now leaves the board needing a new burn. Press Ctrl+C "
+    "again to stop at the next report.";
+
+// Passes progress on and, at the first Ctrl+C of a burn, says once what a second one does.
+// Runs on the burn's thread, so the signal handler itself never prints.
+class InterruptNotice final : public FlashProgress {
+  public:
+    InterruptNotice(TerminalProgress& progress, const InterruptGuard& guard)
+        : progress_(progress), guard_(guard) {}
+    void RegionStarted(std::string_view region) override {
+        Check();
+        progress_.RegionStarted(region);
+    }
+    void BurstStarted(std::uint32_t total) override {
+        Check();
+        progress_.BurstStarted(total);
+    }
+    void StatusChanged(std::string_view status) override {
+        Check();
+        progress_.StatusChanged(status);
+    }
+    void BytesDone(std::uint32_t done) override {
+        Check();
+        progress_.BytesDone(done);
+    }
+
+  private:
+    void Check() {
+        if (!told_ && guard_.Count() == 1) {
+            told_ = true;
+            progress_.Interrupt();
+            std::fprintf(stderr, "brimlo-hid: %s\n", kBurnInterruptNotice);
+        }
+    }
+    TerminalProgress& progress_;
+    const InterruptGuard& guard_;
+    bool told_ = false;
 };
 
 BurnSelection SelectionOf(const FlashArgs& args) {
@@ -137,6 +183,17 @@ int LoadAndIdentify(CliContext& context, const std::string& file, BurnImage& ima
     return device == nullptr ? code : kExitOk;
 }
 
+// What the --json object's "error" says when the burn ran to its end but did not update all.
+std::string BurnError(const BurnOutcome& outcome) {
+    if (!outcome.error.empty()) {
+        return outcome.error;
+    }
+    if (outcome.compareFailed) {
+        return std::string(kCompareFailed);
+    }
+    return outcome.failedAreas != 0 ? outcome.closingText : std::string();
+}
+
 int RunBurnCommand(CliContext& context, const FlashArgs& args) {
     BurnImage image;
     FlashIdentity identity;
@@ -149,9 +206,12 @@ int RunBurnCommand(CliContext& context, const FlashArgs& args) {
     FixedAreaChoice choice(selection);
     BurnOutcome outcome;
     {
+        StopRequest stop;
+        const InterruptGuard guard(stop, 2);
         TerminalProgress progress;
+        InterruptNotice notice(progress, guard);
         TerminalBoxes boxes(context, progress);
-        outcome = RunBurn(*device, image.bytes, identity, choice, boxes, &progress);
+        outcome = RunBurn(*device, image.bytes, identity, choice, boxes, &notice, &stop);
     }
     context.Print({{"command", "flash burn"},
                    {"file", args.file},
@@ -163,9 +223,15 @@ int RunBurnCommand(CliContext& context, const FlashArgs& args) {
                    {"not_updated_areas", AreaList(outcome.failedAreas)},
                    {"compare_failed", outcome.compareFailed},
                    {"first_difference", CompareJson(outcome.compare)},
+                   {"firmware_not_marked_valid", outcome.firmwareNotMarkedValid},
+                   {"needs_new_burn", outcome.needsNewBurn},
+                   {"stopped", outcome.stopped},
                    {"closing_text", outcome.closingText},
-                   {"error", outcome.error}},
+                   {"error", BurnError(outcome)}},
                   "");
+    if (outcome.stopped) {
+        return kExitInterrupted;
+    }
     if (!outcome.error.empty()) {
         return kExitFailed;
     }
@@ -205,8 +271,10 @@ int RunVerifyCommand(CliContext& context, const FlashArgs& args) {
     const BurnSelection selection = SelectionOf(args);
     VerifyOutcome outcome;
     {
+        StopRequest stop;
+        const InterruptGuard guard(stop, 1);
         TerminalProgress progress;
-        outcome = RunVerify(*device, image.bytes, identity, selection, &progress);
+        outcome = RunVerify(*device, image.bytes, identity, selection, &progress, &stop);
     }
     std::ostringstream text;
     nlohmann::json regions = nlohmann::json::array();
@@ -225,38 +293,65 @@ int RunVerifyCommand(CliContext& context, const FlashArgs& args) {
                    {"error", outcome.error}},
                   text.str());
     if (!outcome.error.empty()) {
-        return context.Error(outcome.error);
+        return context.Error(outcome.error, outcome.stopped ? kExitInterrupted : kExitFailed);
     }
     return outcome.Differs() ? kExitCompareFailed : kExitOk;
 }
 
-int RunDumpCommand(CliContext& context, const std::string& path) {
+int RunDumpCommand(CliContext& context, const FlashArgs& args) {
+    const std::string& path = args.file;
+    const bool toStdout = path == "-";
+    if (toStdout && context.options.json) {
+        return context.Error(
+            "flash dump - writes the flash to standard output, where --json prints its object: "
+            "name a file, or leave out --json.",
+            kExitUsage);
+    }
+    if (toStdout && ::isatty(STDOUT_FILENO) == 1) {
+        return context.Error(
+            "Standard output is a terminal: redirect it to a file or a pipe, or name a file.",
+            kExitUsage);
+    }
+    std::error_code ignored;
+    if (!toStdout && !args.force &&
+        std::filesystem::exists(std::filesystem::symlink_status(path, ignored))) {
+        return context.Error("The dump file " + path +
+                             " already exists. Add --force to replace it, or choose another name.");
+    }
+
+    TerminalProgress progress;
+    TerminalBoxes boxes(context, progress, toStdout);
+    DumpFile file(boxes);
+    std::string error;
+    if (toStdout) {
+        file.OpenStream(STDOUT_FILENO, "standard output");
+    } else if (!file.Open(path, args.force, error)) {
+        return context.Error(error);
+    }
     FlashIdentity identity;
     int code = kExitOk;
     UvcHidDevice* device = OpenIdentified(context, identity, code);
     if (device == nullptr) {
         return code;
     }
-    TerminalProgress progress;
-    TerminalBoxes boxes(context, progress);
-    DumpFile file(boxes);
-    std::string error;
-    if (!file.Open(path, error)) {
-        return context.Error(error);
-    }
-    DumpOutcome outcome = RunDump(*device, identity, file, boxes, &progress);
-    if (!file.Close() && outcome.completed) {
-        outcome.completed = false;
-        outcome.error = file.Error();
-        context.Error(outcome.error);
+    DumpOutcome outcome;
+    {
+        StopRequest stop;
+        const InterruptGuard guard(stop, 1);
+        outcome = RunDumpToFile(*device, identity, file, boxes, &progress, &stop);
     }
     context.Print({{"command", "flash dump"},
                    {"file", path},
                    {"flash_size", identity.flashSize},
                    {"bytes", outcome.bytesDumped},
                    {"completed", outcome.completed},
+                   {"stopped", outcome.stopped},
+                   {"location", outcome.location},
                    {"error", outcome.error}},
                   "");
+    if (outcome.stopped) {
+        return kExitInterrupted;
+    }
     return outcome.completed ? kExitOk : kExitFailed;
 }
 
@@ -350,7 +445,7 @@ void AddFlashCommands(CLI::App& app, CliContext& context, CommandRun& run) {
     });
 
     CLI::App* burn = flash->add_subcommand("burn", "Burn a flash image, then compare it");
-    burn->add_option("IMAGE", args->file, "Burn file")->required()->check(CLI::ExistingFile);
+    burn->add_option("IMAGE", args->file, "Burn file")->required();
     AddAreaOptions(burn, *args);
     burn->callback([&run, &context, args] {
         run = [&context, args] { return RunBurnCommand(context, *args); };
@@ -358,22 +453,25 @@ void AddFlashCommands(CLI::App& app, CliContext& context, CommandRun& run) {
 
     CLI::App* verify =
         flash->add_subcommand("verify", "Compare the flash with a flash image, writing nothing");
-    verify->add_option("IMAGE", args->file, "Burn file")->required()->check(CLI::ExistingFile);
+    verify->add_option("IMAGE", args->file, "Burn file")->required();
     AddAreaOptions(verify, *args);
     verify->callback([&run, &context, args] {
         run = [&context, args] { return RunVerifyCommand(context, *args); };
     });
 
     CLI::App* dump = flash->add_subcommand("dump", "Read the whole flash into a file");
-    dump->add_option("FILE", args->file, "Dump file (created, or emptied)")->required();
+    dump->add_option("FILE", args->file,
+                     "Dump file, written when the dump is complete; - for standard output")
+        ->required();
+    dump->add_flag("--force", args->force, "Replace FILE if it exists");
     dump->callback([&run, &context, args] {
-        run = [&context, args] { return RunDumpCommand(context, args->file); };
+        run = [&context, args] { return RunDumpCommand(context, *args); };
     });
 
     CLI::App* image = app.add_subcommand("image", "Look at a burn file, without a device");
     image->require_subcommand(1);
     CLI::App* info = image->add_subcommand("info", "Size, version, firmware header, burns");
-    info->add_option("IMAGE", args->file, "Burn file")->required()->check(CLI::ExistingFile);
+    info->add_option("IMAGE", args->file, "Burn file")->required();
     info->callback([&run, &context, args] {
         run = [&context, args] { return RunImageInfo(context, args->file); };
     });

@@ -15,7 +15,7 @@ void TerminalBoxes::Show(std::string_view text, std::string_view caption, Messag
         line.pop_back();
     }
     if (icon == MessageIcon::Information) {
-        std::FILE* out = context_.options.json ? stderr : stdout;
+        std::FILE* out = context_.options.json || stdoutCarriesData_ ? stderr : stdout;
         std::fprintf(out, "%s\n", line.c_str());
         std::fflush(out);
     } else {

@@ -15,6 +15,10 @@ void TerminalProgress::Interrupt() {
     }
 }
 
+void TerminalProgress::RegionStarted(std::string_view region) {
+    std::snprintf(region_, sizeof region_, "%.*s", static_cast<int>(region.size()), region.data());
+}
+
 void TerminalProgress::BurstStarted(std::uint32_t total) {
     Interrupt();
     total_ = total;
@@ -35,7 +39,8 @@ void TerminalProgress::StatusChanged(std::string_view status) {
     const std::size_t prefix = status.find(": ");
     const std::string_view phase =
         prefix == std::string_view::npos ? status : status.substr(prefix + 2);
-    std::snprintf(phase_, sizeof phase_, "%.*s", static_cast<int>(phase.size()), phase.data());
+    std::snprintf(phase_, sizeof phase_, "%.*s%s%s", static_cast<int>(phase.size()), phase.data(),
+                  region_[0] != '\0' ? " " : "", region_);
     if (!tty_) {
         std::fprintf(stderr, "%s: %u bytes\n", phase_, total_);
     }
@@ -55,14 +60,15 @@ void TerminalProgress::Draw(bool final) {
     const double rate = seconds > 0 ? done_ / seconds : 0;
     if (!tty_) {
         if (final && done_ == total_) {
-            std::fprintf(stderr, "%s: %u bytes in %.1f s (%.2f MB/s)\n", phase_, done_, seconds,
-                         rate / 1e6);
+            std::fprintf(stderr, "%s: %u bytes, %.2f MB/s, %.1f s\n", phase_, done_, rate / 1e6,
+                         seconds);
         } else if (final) {
-            std::fprintf(stderr, "%s: stopped after %u of %u bytes\n", phase_, done_, total_);
+            std::fprintf(stderr, "%s: stopped after %u of %u bytes, %.1f s\n", phase_, done_,
+                         total_, seconds);
         }
         return;
     }
-    constexpr int kWidth = 30;
+    constexpr int kWidth = 24;
     const double part = total_ != 0 ? static_cast<double>(done_) / total_ : 1.0;
     char bar[kWidth + 1];
     const int filled = static_cast<int>(part * kWidth);
@@ -70,9 +76,9 @@ void TerminalProgress::Draw(bool final) {
         bar[i] = i < filled ? '#' : '.';
     }
     bar[kWidth] = '\0';
-    const double left = rate > 0 ? (total_ - done_) / rate : 0;
-    std::fprintf(stderr, "\r%-8s [%s] %10u / %-10u %6.2f MB/s  %4.0f s left ", phase_, bar, done_,
-                 total_, rate / 1e6, left);
+    const auto elapsed = static_cast<unsigned>(seconds);
+    std::fprintf(stderr, "\r%-24s [%s] %9u / %-9u %6.2f MB/s  %u:%02u ", phase_, bar, done_, total_,
+                 rate / 1e6, elapsed / 60, elapsed % 60);
     std::fflush(stderr);
 }
 

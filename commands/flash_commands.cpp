@@ -92,6 +92,18 @@ bool UvcHidDevice::ReadFlashChipIndex(std::uint16_t& answer) {
     return true;
 }
 
+std::string UvcHidDevice::ReadBackProblem() const {
+    const std::size_t chunk = ChunkSize();
+    const std::size_t input = InputReportLength(kFlashChannel);
+    if (chunk == 0 || input >= chunk) {
+        return {};
+    }
+    return "This device's flash input reports carry " + std::to_string(input) +
+           " bytes, fewer than the " + std::to_string(chunk) +
+           " bytes each flash write report carries, so the flash cannot be read back in "
+           "chunks: this tool cannot compare or dump it on this device.";
+}
+
 bool UvcHidDevice::CompareChunk(std::span<const std::uint8_t> expected, std::uint32_t at,
                                 const BurstOptions& options, bool& mismatch) {
     const std::span<const std::uint8_t> found(flashBuffer_.data(), expected.size());
@@ -145,9 +157,15 @@ std::uint32_t UvcHidDevice::FlashBurst(std::uint32_t code, std::uint32_t total,
         return total;
     }
     const std::size_t chunk = ChunkSize();
-    if (chunk == 0 || (code != kBurstWrite && InputReportLength(kFlashChannel) < chunk)) {
+    if (chunk == 0) {
         Fail("The device's flash reports are too short for a burst.");
         return total;
+    }
+    if (code != kBurstWrite) {
+        if (std::string problem = ReadBackProblem(); !problem.empty()) {
+            Fail(std::move(problem));
+            return total;
+        }
     }
 
     FlashProgress* progress = options.progress;
@@ -159,6 +177,12 @@ std::uint32_t UvcHidDevice::FlashBurst(std::uint32_t code, std::uint32_t total,
     std::uint32_t processed = 0;  // bytes exchanged, past a difference too when verifying
     bool mismatch = false;
     while (processed < total) {
+        if (options.stop != nullptr && options.stop->Requested()) {
+            hid::DebugPrintf("Flash burst stopped on request after %u bytes\n", processed);
+            Fail("Stopped on request after " + std::to_string(processed) + " of " +
+                 std::to_string(total) + " bytes.");
+            break;
+        }
         const std::uint32_t n =
             static_cast<std::uint32_t>(std::min<std::size_t>(total - processed, chunk));
         const std::uint32_t at = offset + processed;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace brimlo {
@@ -17,6 +18,9 @@ inline constexpr std::string_view kStatusWait = "Status: Wait";
 class FlashProgress {
   public:
     virtual ~FlashProgress() = default;
+    // The region the next bursts move, by its control's caption ("Entire Flash", "Firmware",
+    // "Private Data", "Customized Data"); the view lasts only for the call.
+    virtual void RegionStarted(std::string_view /*region*/) {}
     virtual void StatusChanged(std::string_view status) = 0;
     // A burst of `total` bytes starts; progress counts from 0.
     virtual void BurstStarted(std::uint32_t total) = 0;
@@ -29,6 +33,9 @@ class FlashChunkSink {
     virtual ~FlashChunkSink() = default;
     // Returns the number of bytes stored; fewer than given stops the burst.
     virtual std::size_t Write(std::span<const std::uint8_t> chunk) = 0;
+    // Why the last Write stored less than it was given, naming where the bytes were going;
+    // empty when it did not say.
+    virtual std::string WriteError() const { return {}; }
 };
 
 }  // namespace brimlo

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "commands/flash_progress.h"
+#include "commands/stop_request.h"
 #include "hid/hid_enumeration.h"
 #include "hid/report_framing.h"
 
@@ -64,6 +65,8 @@ struct BurstOptions {
     FlashChunkSink* sink = nullptr;  // required by kBurstReadToSink
     CompareReport* compare = nullptr;
     bool compareWholeRegion = false;
+    // Checked before each report; once requested, the burst ends there.
+    const StopRequest* stop = nullptr;
 };
 
 enum class OpenStatus {
@@ -113,6 +116,10 @@ class UvcHidDevice {
 
     // Chunk of a burst: the flash data report's length less the report ID and three zero bytes.
     std::size_t ChunkSize() const { return flashBuffer_.size() > 4 ? flashBuffer_.size() - 4 : 0; }
+    // Why a burst cannot read the flash back (compare or dump) on this device: its flash input
+    // reports are shorter than a chunk. Empty when it can. Sequences ask before they send
+    // anything, so that a burn never writes what it could not compare.
+    std::string ReadBackProblem() const;
 
     // Sets up a region (accessMode, address, length) and, for AP_FLASH_WRITE or AP_FLASH_READ,
     // moves `length` bytes of `data` in one flash data report. Other codes only set up.
@@ -120,7 +127,8 @@ class UvcHidDevice {
                      std::uint32_t length, std::span<std::uint8_t> data = {});
     // Moves `total` bytes of the region set up last, one chunk per report: writes
     // image[offset..], compares the flash with it, or hands what it reads to options.sink.
-    // Returns the bytes not moved (0 when complete); `done` gets the bytes moved.
+    // Returns the bytes not moved (0 when complete); `done` gets the bytes moved. A stop
+    // requested through options.stop ends it before the next report.
     std::uint32_t FlashBurst(std::uint32_t code, std::uint32_t total,
                              std::span<const std::uint8_t> image, std::uint32_t offset,
                              std::uint32_t& done, const BurstOptions& options = {});

@@ -14,6 +14,57 @@ std::string AreaNames(std::uint8_t areas) {
     return names;
 }
 
+namespace {
+
+std::string UpdatedNames(const BurnOutcome& outcome) {
+    return outcome.entireUpdated ? std::string(kEntireFlashName) : AreaNames(outcome.updatedAreas);
+}
+
+std::string NotUpdatedNames(const BurnOutcome& outcome) {
+    return outcome.entireFailed ? std::string(kEntireFlashName) : AreaNames(outcome.failedAreas);
+}
+
+// One blank line between sections, whether or not the text so far ends its last line.
+void AppendSection(std::string& text, std::string_view section) {
+    if (!text.empty() && text.back() == '\n' && section.starts_with("\n\n")) {
+        section.remove_prefix(1);
+    }
+    text += section;
+}
+
+}  // namespace
+
+void MarkChosenNotUpdated(BurnOutcome& outcome, BurnAreaChoice& choice) {
+    if (choice.EntireFlash()) {
+        outcome.entireFailed = !outcome.entireUpdated;
+        return;
+    }
+    for (std::size_t row = 0; row < kFlashAreaCount; ++row) {
+        if (choice.AreaChecked(row) && (outcome.updatedAreas >> row & 1) == 0) {
+            outcome.failedAreas |= static_cast<std::uint8_t>(1u << row);
+        }
+    }
+}
+
+ClosingBox EarlyEndBox(const BurnOutcome& outcome, std::string_view reason) {
+    ClosingBox box;
+    box.text = reason;
+    if (outcome.Updated()) {
+        AppendSection(box.text, kUpdatedHeading);
+        box.text += UpdatedNames(outcome);
+    }
+    if (outcome.entireFailed || outcome.failedAreas != 0) {
+        AppendSection(box.text, kNotUpdatedHeading);
+        box.text += NotUpdatedNames(outcome);
+    }
+    if (outcome.needsNewBurn) {
+        box.text += kNeedsNewBurn;
+    }
+    box.caption = outcome.stopped ? kCaptionStopped : kCaptionError;
+    box.icon = outcome.stopped ? MessageIcon::Warning : MessageIcon::Error;
+    return box;
+}
+
 ClosingBox BurnClosingBox(const BurnOutcome& outcome) {
     ClosingBox box;
     if (outcome.entireUpdated) {
@@ -28,8 +79,7 @@ ClosingBox BurnClosingBox(const BurnOutcome& outcome) {
     box.icon = outcome.Updated() ? MessageIcon::Information : MessageIcon::Error;
     if (outcome.entireFailed || outcome.failedAreas != 0) {
         box.text += kNotUpdatedHeading;
-        box.text +=
-            outcome.entireFailed ? std::string(kEntireFlashName) : AreaNames(outcome.failedAreas);
+        box.text += NotUpdatedNames(outcome);
         if (outcome.Updated()) {
             box.icon = MessageIcon::Warning;
         }

@@ -20,6 +20,14 @@ struct ClosingBox {
 // claiming an update, and whatever was chosen but not updated is listed after the text.
 ClosingBox BurnClosingBox(const BurnOutcome& outcome);
 
+// The box of a burn that ended early: `reason`, then what was updated and what was not, and
+// whether the board needs a new burn before it is replugged.
+ClosingBox EarlyEndBox(const BurnOutcome& outcome, std::string_view reason);
+
+// Marks every region `choice` names now and the outcome does not count as updated as not
+// updated, the areas the burn never reached included.
+void MarkChosenNotUpdated(BurnOutcome& outcome, BurnAreaChoice& choice);
+
 // "- Firmware Area\n"... for each row set in `areas`, in row order.
 std::string AreaNames(std::uint8_t areas);
 

@@ -45,7 +45,9 @@ std::uint32_t BigEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
 }  // namespace
 
 bool LoadBurnImage(const std::filesystem::path& path, BurnImage& image, std::string& error) {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking: opening a named pipe would otherwise wait for a writer before the check
+    // below could refuse it.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0) {
         error = Describe(path, "open", errno);
         return false;
@@ -60,6 +62,10 @@ bool LoadBurnImage(const std::filesystem::path& path, BurnImage& image, std::str
                      static_cast<int>(size & 0xFFFFFFFF));
     if (!S_ISREG(info.st_mode)) {
         error = "The burn file " + path.string() + " is not a regular file. Choose a flash image.";
+        return false;
+    }
+    if (size == 0) {
+        error = "The burn file " + path.string() + " is empty. Choose a flash image.";
         return false;
     }
     if (size > kMaxBurnFileSize) {

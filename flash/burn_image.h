@@ -24,7 +24,8 @@ inline constexpr std::size_t kVersionOffset = 28;
 inline constexpr std::size_t kVersionEnd = 32;
 
 // Reads the whole file into `image`. False with `error` when the file cannot be opened or read,
-// is not a regular file, or is 4 GB or larger; `image` is then unchanged.
+// is not a regular file (a named pipe is refused without waiting for a writer), is empty, or
+// is 4 GB or larger; `image` is then unchanged.
 bool LoadBurnImage(const std::filesystem::path& path, BurnImage& image, std::string& error);
 
 // Bytes 31, 30, 29 and 28 as "%02x" joined by "." ("80.0a.01.00"); nothing when the image is

@@ -121,6 +121,20 @@ BurnTarget AreaTarget(std::size_t row) {
     }
 }
 
+std::string_view TargetCaption(BurnTarget target) {
+    switch (target) {
+        case BurnTarget::EntireFlash:
+            return kEntireFlashCaption;
+        case BurnTarget::Firmware:
+            return kFlashAreas[kFirmwareArea].caption;
+        case BurnTarget::Private:
+            return kFlashAreas[kPrivateArea].caption;
+        case BurnTarget::Customized:
+            return kFlashAreas[kCustomizedArea].caption;
+    }
+    return {};
+}
+
 bool PlanRegion(BurnTarget target, std::span<const std::uint8_t> image, const ChipLimits& chip,
                 BurnRegion& region, std::string& error) {
     region = BurnRegion{};

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "flash/flash_areas.h"
 
@@ -40,6 +41,8 @@ bool PlanRegion(BurnTarget target, std::span<const std::uint8_t> image, const Ch
 
 // The Other Area target of area row `row`.
 BurnTarget AreaTarget(std::size_t row);
+// The caption of the control that chooses `target`: "Entire Flash", "Firmware"...
+std::string_view TargetCaption(BurnTarget target);
 
 // The choice of a burn at one moment: the whole flash, or the checked areas.
 struct BurnSelection {

@@ -15,22 +15,31 @@ class BurnRun {
   public:
     BurnRun(UvcHidDevice& device, std::span<const std::uint8_t> image,
             const FlashIdentity& identity, BurnAreaChoice& choice, MessageBoxes& boxes,
-            FlashProgress* progress)
+            FlashProgress* progress, const StopRequest* stop)
         : device_(device),
           image_(image),
           chip_{identity.SectorSize(), identity.flashSize},
           identified_(identity.Identified()),
           choice_(choice),
           boxes_(boxes),
-          progress_(progress) {}
+          progress_(progress),
+          stop_(stop) {}
 
     void Run();
     BurnOutcome outcome;
 
   private:
     void Refuse(std::string text);
-    // Ends the burn after a failed step, telling the user what failed and what was updated.
+    // Refuses a choice this device's flash reports cannot carry, before anything is sent.
+    bool RefuseUnfitDevice(const BurnSelection& selection);
+    bool StopRequested() const { return stop_ != nullptr && stop_->Requested(); }
+    // Ends the burn early: after a failed step (`error` says which) or on request. Tells the
+    // user why and which areas were and were not updated.
     bool Stop(std::string error);
+    bool StopOnRequest();
+    BurstOptions Options(CompareReport* compare = nullptr) const {
+        return {.progress = progress_, .compare = compare, .stop = stop_};
+    }
     bool Plan(BurnTarget target, BurnRegion& region);
     bool SetUp(const BurnRegion& region);
     // Writes and compares the whole flash or the firmware. False when the burn must end.
@@ -46,6 +55,7 @@ class BurnRun {
     BurnAreaChoice& choice_;
     MessageBoxes& boxes_;
     FlashProgress* progress_;
+    const StopRequest* stop_;
     FlagSector flag_{};
 };
 
@@ -55,15 +65,35 @@ void BurnRun::Refuse(std::string text) {
     outcome.error = std::move(text);
 }
 
-bool BurnRun::Stop(std::string error) {
-    std::string text = "The burn stopped. " + error;
-    if (outcome.Updated()) {
-        text += "\n\nUpdated before the failure:\n" + (outcome.entireUpdated
-                                                           ? std::string(kEntireFlashName)
-                                                           : AreaNames(outcome.updatedAreas));
+bool BurnRun::RefuseUnfitDevice(const BurnSelection& selection) {
+    std::string problem;
+    if (selection.entireFlash || selection.areas[kFirmwareArea]) {
+        problem = device_.ReadBackProblem();
     }
-    boxes_.Show(text, kCaptionError, MessageIcon::Error);
+    if (problem.empty() && !selection.entireFlash && selection.areas[kFirmwareArea]) {
+        problem = FlagSectorProblem(device_);
+    }
+    if (problem.empty()) {
+        return false;
+    }
+    Refuse(problem + " Nothing was written.");
+    return true;
+}
+
+bool BurnRun::Stop(std::string error) {
+    MarkChosenNotUpdated(outcome, choice_);
+    const ClosingBox box = EarlyEndBox(outcome, "The burn stopped. " + error);
+    boxes_.Show(box.text, box.caption, box.icon);
     outcome.error = std::move(error);
+    return false;
+}
+
+bool BurnRun::StopOnRequest() {
+    outcome.stopped = true;
+    MarkChosenNotUpdated(outcome, choice_);
+    const ClosingBox box = EarlyEndBox(outcome, kBurnStopped);
+    boxes_.Show(box.text, box.caption, box.icon);
+    outcome.error = kBurnStopped;
     return false;
 }
 
@@ -88,6 +118,10 @@ bool BurnRun::BurnAndCompare(BurnTarget target) {
         return false;
     }
     const bool firmware = target == BurnTarget::Firmware;
+    if (progress_ != nullptr) {
+        progress_->RegionStarted(TargetCaption(target));
+    }
+    outcome.needsNewBurn = true;  // from the first change until the region compares equal
     if (firmware) {
         DebugPrintf("FlashWrite -- Header_len - 0x%x\n", region.headerLen);
         DebugPrintf("FlashWrite -- Boot_Size - 0x%x\n", region.bootSize);
@@ -104,12 +138,14 @@ bool BurnRun::BurnAndCompare(BurnTarget target) {
         return false;
     }
     std::uint32_t done = 0;
-    if (device_.FlashBurst(kBurstWrite, region.length, image_, region.address, done,
-                           {.progress = progress_}) == 0) {
+    if (device_.FlashBurst(kBurstWrite, region.length, image_, region.address, done, Options()) ==
+        0) {
         DebugPrintf("FlashWrite -- Transfer %d bytes to Firmware\n", done);
         if (progress_ != nullptr) {
             progress_->BytesDone(done);
         }
+    } else if (StopRequested()) {
+        return StopOnRequest();
     }
     // An incomplete write is not reported here: the compare that follows finds it.
     if (!SetUp(region)) {
@@ -117,7 +153,10 @@ bool BurnRun::BurnAndCompare(BurnTarget target) {
     }
     CompareReport report;
     if (device_.FlashBurst(kBurstCompare, region.length, image_, region.address, done,
-                           {.progress = progress_, .compare = &report}) != 0) {
+                           Options(&report)) != 0) {
+        if (StopRequested()) {
+            return StopOnRequest();
+        }
         outcome.compareFailed = true;
         outcome.compare = report;
         if (firmware) {
@@ -131,10 +170,12 @@ bool BurnRun::BurnAndCompare(BurnTarget target) {
     if (firmware) {
         std::string error;
         if (!SetFirmwareFlag(device_, kFlagFirmwareValid, flag_, error)) {
-            return Stop(error);
+            outcome.firmwareNotMarkedValid = true;
+            return Stop(std::string(kFirmwareNotMarkedValid) + error);
         }
     }
     DebugOutput("FlashWrite -- Compare data OK.\n");
+    outcome.needsNewBurn = false;
     if (firmware) {
         outcome.updatedAreas |= 1u << kFirmwareArea;
     } else {
@@ -148,9 +189,16 @@ bool BurnRun::BurnOtherArea(std::size_t row) {
     if (!Plan(AreaTarget(row), region) || !SetUp(region)) {
         return false;
     }
+    if (progress_ != nullptr) {
+        progress_->RegionStarted(TargetCaption(AreaTarget(row)));
+    }
     std::uint32_t done = 0;
-    if (device_.FlashBurst(kBurstWrite, region.length, image_, region.address, done,
-                           {.progress = progress_}) != 0) {
+    if (device_.FlashBurst(kBurstWrite, region.length, image_, region.address, done, Options()) !=
+        0) {
+        outcome.needsNewBurn = outcome.needsNewBurn || done != 0;
+        if (StopRequested()) {
+            return StopOnRequest();
+        }
         outcome.failedAreas |= 1u << row;
         return true;
     }
@@ -191,16 +239,30 @@ void BurnRun::Run() {
         Refuse(std::move(error));
         return;
     }
+    if (RefuseUnfitDevice(selection)) {
+        return;
+    }
 
     const bool entire = choice_.EntireFlash();
     if (entire || choice_.AreaChecked(kFirmwareArea)) {
+        if (StopRequested()) {
+            StopOnRequest();
+            return;
+        }
         if (!BurnAndCompare(entire ? BurnTarget::EntireFlash : BurnTarget::Firmware)) {
             return;
         }
     }
     if (!choice_.EntireFlash()) {
         for (std::size_t row : {kPrivateArea, kCustomizedArea}) {
-            if (choice_.AreaChecked(row) && !BurnOtherArea(row)) {
+            if (!choice_.AreaChecked(row)) {
+                continue;
+            }
+            if (StopRequested()) {
+                StopOnRequest();
+                return;
+            }
+            if (!BurnOtherArea(row)) {
                 return;
             }
         }
@@ -212,10 +274,10 @@ void BurnRun::Run() {
 
 BurnOutcome RunBurn(UvcHidDevice& device, std::span<const std::uint8_t> image,
                     const FlashIdentity& identity, BurnAreaChoice& choice, MessageBoxes& boxes,
-                    FlashProgress* progress) {
+                    FlashProgress* progress, const StopRequest* stop) {
     DebugOutput("Start write data to flash.\n");
     const auto lock = device.LockExclusive();
-    BurnRun run(device, image, identity, choice, boxes, progress);
+    BurnRun run(device, image, identity, choice, boxes, progress, stop);
     run.Run();
     if (progress != nullptr) {
         progress->StatusChanged(kStatusWait);

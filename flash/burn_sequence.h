@@ -10,6 +10,7 @@
 
 #include "commands/flash_progress.h"
 #include "commands/message_boxes.h"
+#include "commands/stop_request.h"
 #include "commands/uvc_hid_device.h"
 #include "flash/burn_plan.h"
 #include "flash/flash_identity.h"
@@ -42,22 +43,32 @@ class FixedAreaChoice final : public BurnAreaChoice {
 
 struct BurnOutcome {
     bool refused = false;           // stopped before anything was sent
+    bool stopped = false;           // ended early because a stop was requested
     bool entireUpdated = false;     // the whole image written and compared equal
-    bool entireFailed = false;      // the whole image written, but it did not compare equal
+    bool entireFailed = false;      // the whole flash chosen but not updated
     std::uint8_t updatedAreas = 0;  // bit i: area row i burned (the firmware also compared)
     std::uint8_t failedAreas = 0;   // bit i: area row i chosen but not burned
     bool compareFailed = false;
+    // The firmware was written and compared equal, but the flag that marks it valid could not
+    // be set: the board will not start it until it is burned again.
+    bool firmwareNotMarkedValid = false;
+    // A region was left part-written (stopped or failed mid-way): the board needs a new burn.
+    bool needsNewBurn = false;
     CompareReport compare;    // where the failed compare met its first difference
-    std::string closingText;  // the closing box's text; empty when the burn stopped early
-    std::string error;        // why the burn stopped early; empty when it ran to its end
+    std::string closingText;  // the closing box's text; empty when the burn ended early
+    std::string error;        // why the burn ended early; empty when it ran to its end
 
     bool Updated() const { return entireUpdated || updatedAreas != 0; }
 };
 
 // Burns `image` on the identified chip. The caller has checked BurnRefusal. Every box the user
 // must see is shown here: refusals, the compare failure, a failed step, the closing text.
+// Before anything is sent, a device whose flash reports cannot compare what the choice burns
+// is refused. `stop`, when given, is checked at every report boundary and between regions
+// (never between a firmware's compare and the flag that marks it valid); a stopped burn says
+// which areas were and were not updated, in its box and in the outcome.
 BurnOutcome RunBurn(UvcHidDevice& device, std::span<const std::uint8_t> image,
                     const FlashIdentity& identity, BurnAreaChoice& choice, MessageBoxes& boxes,
-                    FlashProgress* progress);
+                    FlashProgress* progress, const StopRequest* stop = nullptr);
 
 }  // namespace brimlo::flash

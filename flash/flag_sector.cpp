@@ -4,6 +4,19 @@
 
 namespace brimlo::flash {
 
+std::string FlagSectorProblem(const UvcHidDevice& device) {
+    const std::size_t write = device.ChunkSize();
+    const std::size_t read = device.InputReportLength(kFlashChannel);
+    if (write >= kFlagSectorSize && read >= kFlagSectorSize) {
+        return {};
+    }
+    return "This device's flash reports carry " + std::to_string(write) + " bytes out and " +
+           std::to_string(read) + " bytes in, but the firmware flag is a " +
+           std::to_string(kFlagSectorSize) +
+           "-byte sector moved in one report: this tool cannot burn the Firmware area on this "
+           "device.";
+}
+
 bool SetFirmwareFlag(UvcHidDevice& device, std::uint8_t value, FlagSector& sector,
                      std::string& error) {
     if (!device.FlashAccess(AP_FLASH_READ, kAccessFlagSector, kFlagSectorAddress, kFlagSectorSize,

@@ -16,6 +16,10 @@ using FlagSector = std::array<std::uint8_t, kFlagSectorSize>;
 
 // Reads the flag sector into `sector`, sets its first byte to `value` and writes it back with
 // the other bytes as they were read. False with `error` when an exchange fails.
+// Why this device cannot move the flag sector in one report each way (its flash reports are
+// shorter than the sector); empty when it can.
+std::string FlagSectorProblem(const UvcHidDevice& device);
+
 bool SetFirmwareFlag(UvcHidDevice& device, std::uint8_t value, FlagSector& sector,
                      std::string& error);
 

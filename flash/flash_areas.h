@@ -13,7 +13,8 @@ namespace brimlo::flash {
 struct FlashArea {
     std::uint32_t address;  // flash address, also the offset in the burn file
     std::uint32_t length;
-    std::string_view name;  // as the closing text lists it, line break included
+    std::string_view name;     // as the closing text lists it, line break included
+    std::string_view caption;  // the area's check box: what the progress shows
 };
 
 inline constexpr std::size_t kFirmwareArea = 0;
@@ -24,10 +25,12 @@ inline constexpr std::size_t kFlashAreaCount = 3;
 // Row i belongs to the i-th area check box. The Firmware row's length bounds the firmware; the
 // burn takes the firmware's own length from its header.
 inline constexpr std::array<FlashArea, kFlashAreaCount> kFlashAreas{{
-    {0x180000, 0x370000, "- Firmware Area\n"},
-    {0x4F0000, 0x10000, "- Private Area\n"},
-    {0x500000, 0x300000, "- Customized Area\n"},
+    {0x180000, 0x370000, "- Firmware Area\n", "Firmware"},
+    {0x4F0000, 0x10000, "- Private Area\n", "Private Data"},
+    {0x500000, 0x300000, "- Customized Area\n", "Customized Data"},
 }};
+// The radio button of the whole-flash burn; a dump reads the entire flash too.
+inline constexpr std::string_view kEntireFlashCaption = "Entire Flash";
 
 // The areas end where an 8 MB part ends.
 inline constexpr std::uint32_t kFlashAreasEnd = 0x800000;
@@ -43,7 +46,8 @@ constexpr bool FlashAreasAreConsistent(std::span<const FlashArea> areas, std::ui
     std::uint64_t next = areas.front().address;
     for (const FlashArea& area : areas) {
         if (area.address != next || area.length == 0 || area.name.empty() ||
-            area.name.size() > kMaxAreaNameLength || area.name.back() != '\n') {
+            area.name.size() > kMaxAreaNameLength || area.name.back() != '\n' ||
+            area.caption.empty()) {
             return false;
         }
         next = std::uint64_t{area.address} + area.length;

@@ -11,6 +11,8 @@ namespace brimlo::flash {
 
 inline constexpr std::string_view kCaptionError = "Error";
 inline constexpr std::string_view kCaptionInfo = "Info";
+// A burn, verify or dump the user stopped.
+inline constexpr std::string_view kCaptionStopped = "Stopped";
 
 inline constexpr std::string_view kSelectBurnFile = "Please select the burn file !";
 inline constexpr std::string_view kSelectDumpFile = "Please select the dump file !";
@@ -27,6 +29,16 @@ inline constexpr std::string_view kNothingUpdated =
     "Nothing has been updated, please burn again before you replug the device!";
 // Follows the closing text when a region of the burn was not updated.
 inline constexpr std::string_view kNotUpdatedHeading = "\n\nNot updated:\n";
+// Lists what a burn that ended early had updated.
+inline constexpr std::string_view kUpdatedHeading = "\n\nUpdated:\n";
+// Closes the box of a burn that ended early with a region part-written.
+inline constexpr std::string_view kNeedsNewBurn =
+    "\nThe board needs a new burn: burn again before you replug the device!";
+inline constexpr std::string_view kBurnStopped = "The burn was stopped on request.";
+// Begins the box of a firmware burn whose last step, marking the firmware valid, failed.
+inline constexpr std::string_view kFirmwareNotMarkedValid =
+    "The firmware was written and verified, but it could not be marked valid, so the board "
+    "will not start it. ";
 // Names the whole flash where the area names are listed.
 inline constexpr std::string_view kEntireFlashName = "- Entire Flash\n";
 

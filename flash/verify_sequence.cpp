@@ -60,7 +60,7 @@ bool VerifyOutcome::Differs() const {
 
 VerifyOutcome RunVerify(UvcHidDevice& device, std::span<const std::uint8_t> image,
                         const FlashIdentity& identity, const BurnSelection& selection,
-                        FlashProgress* progress) {
+                        FlashProgress* progress, const StopRequest* stop) {
     VerifyOutcome outcome;
     const auto lock = device.LockExclusive();
     const ChipLimits chip{identity.SectorSize(), identity.flashSize};
@@ -81,10 +81,21 @@ VerifyOutcome RunVerify(UvcHidDevice& device, std::span<const std::uint8_t> imag
         outcome.error = kNoAreaSelected;
         return outcome;
     }
+    if (outcome.error = device.ReadBackProblem(); !outcome.error.empty()) {
+        return outcome;
+    }
     ReadTracker tracker(progress);
     for (const BurnRegion& region : regions) {
+        if (stop != nullptr && stop->Requested()) {
+            outcome.stopped = true;
+            outcome.error = "The verify was stopped on request.";
+            break;
+        }
         RegionCheck check;
         check.region = region;
+        if (progress != nullptr) {
+            progress->RegionStarted(TargetCaption(region.target));
+        }
         if (!device.FlashAccess(AP_FLASH_BURST_LATER, region.accessMode, region.address,
                                 region.length)) {
             hid::DebugPrintf("Unknown error: Couldn't execute AP_FLASH_BURST_LATER--case %d\n",
@@ -93,9 +104,16 @@ VerifyOutcome RunVerify(UvcHidDevice& device, std::span<const std::uint8_t> imag
             break;
         }
         std::uint32_t done = 0;
-        device.FlashBurst(
-            kBurstCompare, region.length, image, region.address, done,
-            {.progress = &tracker, .compare = &check.compare, .compareWholeRegion = true});
+        device.FlashBurst(kBurstCompare, region.length, image, region.address, done,
+                          {.progress = &tracker,
+                           .compare = &check.compare,
+                           .compareWholeRegion = true,
+                           .stop = stop});
+        if (tracker.read != region.length && stop != nullptr && stop->Requested()) {
+            outcome.stopped = true;
+            outcome.error = "The verify was stopped on request.";
+            break;
+        }
         if (tracker.read != region.length) {
             outcome.error = "Reading the flash back failed: " + device.LastError();
             break;

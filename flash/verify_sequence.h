@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "commands/flash_progress.h"
+#include "commands/stop_request.h"
 #include "commands/uvc_hid_device.h"
 #include "flash/burn_plan.h"
 #include "flash/flash_identity.h"
@@ -21,14 +22,15 @@ struct RegionCheck {
 struct VerifyOutcome {
     std::vector<RegionCheck> regions;  // the regions compared in full, in burn order
     std::string error;                 // why the verify stopped; empty when it compared all
+    bool stopped = false;              // it stopped because a stop was requested
 
     bool Differs() const;
 };
 
 // Compares every region `selection` names on the identified chip. Holds the device
-// exclusively while it runs.
+// exclusively while it runs. `stop`, when given, is checked at every report boundary.
 VerifyOutcome RunVerify(UvcHidDevice& device, std::span<const std::uint8_t> image,
                         const FlashIdentity& identity, const BurnSelection& selection,
-                        FlashProgress* progress);
+                        FlashProgress* progress, const StopRequest* stop = nullptr);
 
 }  // namespace brimlo::flash

@@ -209,6 +209,59 @@ TEST_F(FlashCommandsTest, DumpStopsWhenTheSinkTakesLessThanAChunk) {
     EXPECT_EQ(debug.lines.back(), "FlashRead -- Read data fail, data(0x00001000~0x00002000) \n");
 }
 
+// A stop requested while a report is in flight lets that report finish: the burst ends at the
+// next report boundary, with the bytes of the finished reports counted and nothing more sent.
+TEST_F(FlashCommandsTest, StopEndsTheBurstAtTheNextReportBoundary) {
+    struct StopAfter final : FlashProgress {
+        void StatusChanged(std::string_view) override {}
+        void BurstStarted(std::uint32_t) override {}
+        void BytesDone(std::uint32_t done) override {
+            if (done >= 2 * kChunk) {
+                stop.Request();
+            }
+        }
+        StopRequest stop;
+    };
+    const Bytes image = Pattern(5 * kChunk, 6);
+    StopAfter progress;
+    std::uint32_t done = 0;
+    EXPECT_EQ(device.FlashBurst(kBurstWrite, 5 * kChunk, image, 0, done,
+                                {.progress = &progress, .stop = &progress.stop}),
+              3 * kChunk);
+    EXPECT_EQ(done, 2 * kChunk);
+    EXPECT_EQ(platform.log.sent.size(), 2u);
+    EXPECT_NE(device.LastError().find("Stopped on request"), std::string::npos);
+
+    // A request made before the burst starts sends nothing; once cleared, the burst runs.
+    platform.log.sent.clear();
+    EXPECT_EQ(device.FlashBurst(kBurstWrite, kChunk, image, 0, done, {.stop = &progress.stop}),
+              kChunk);
+    EXPECT_TRUE(platform.log.sent.empty());
+    progress.stop.Clear();
+    EXPECT_EQ(device.FlashBurst(kBurstWrite, kChunk, image, 0, done, {.stop = &progress.stop}), 0u);
+}
+
+// Flash input reports shorter than a chunk cannot carry a read-back: the device says so, and a
+// compare or dump burst is refused before anything is exchanged.
+TEST_F(FlashCommandsTest, ShortFlashInputReportsRefuseReadBackBursts) {
+    EXPECT_EQ(device.ReadBackProblem(), "");
+    FakeHidPlatform shortInput;
+    shortInput.interfaces = {
+        {"dev", 0x1209, 0x0001, VendorDescriptor({1, 2, 3}, {4100, 64, 64}, {1024, 64, 64})}};
+    UvcHidDevice uneven{shortInput};
+    ASSERT_EQ(uneven.Open(0x1209, 0x0001).status, OpenStatus::Opened);
+    EXPECT_NE(uneven.ReadBackProblem().find("carry 1024 bytes, fewer than the 4096"),
+              std::string::npos)
+        << uneven.ReadBackProblem();
+    const Bytes image = Pattern(kChunk, 1);
+    ShortSink sink(kChunk);
+    std::uint32_t done = 0;
+    EXPECT_EQ(uneven.FlashBurst(kBurstCompare, kChunk, image, 0, done), kChunk);
+    EXPECT_EQ(uneven.FlashBurst(kBurstReadToSink, kChunk, {}, 0, done, {.sink = &sink}), kChunk);
+    EXPECT_TRUE(shortInput.log.reads.empty());
+    EXPECT_EQ(uneven.LastError(), uneven.ReadBackProblem());
+}
+
 TEST_F(FlashCommandsTest, BurstBeyondTheImageIsRefusedBeforeAnythingIsSent) {
     const Bytes image(1000, 0xAB);
     std::uint32_t done = 0;

@@ -99,6 +99,8 @@ TEST_F(BurnTest, FirmwareIsRoundedToSectorsAndBracketedByTheFlag) {
     EXPECT_EQ(Flash(kFirmware, 0x11000), Slice(image, kFirmware, 0x11000));
     EXPECT_EQ(Flash(kFirmware + 0x11000, 0x1000), Slice(before, kFirmware + 0x11000, 0x1000));
     EXPECT_EQ(Flash(0x4F0000, 0x310000), Slice(image, 0x4F0000, 0x310000));
+    EXPECT_EQ(progress.regions,
+              (std::vector<std::string>{"Firmware", "Private Data", "Customized Data"}));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text,
               "- Firmware Area\n- Private Area\n- Customized Area\n\n has updated, please "
@@ -181,8 +183,9 @@ TEST_F(BurnTest, ChoiceIsReadWhenEachDecisionComes) {
     const Bytes image = FlashImage(0x10000, 0x1, 7, 0x600000);  // ends inside Customized
     RunBurn(*device, image, identity, choice, boxes, &progress);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    for (const char* part : {"too short for the Customized area",
-                             "\n\nUpdated before the failure:\n- Firmware Area\n"}) {
+    for (const char* part :
+         {"too short for the Customized area",
+          "\n\nUpdated:\n- Firmware Area\n\nNot updated:\n- Customized Area\n"}) {
         EXPECT_NE(boxes.shown[0].text.find(part), std::string::npos) << boxes.shown[0].text;
     }
     EXPECT_EQ(FlagByte(), 1);
@@ -206,6 +209,118 @@ TEST_F(BurnTest, FailedStepEndsTheBurnAndSaysWhy) {
     EXPECT_EQ(progress.statuses.back(), "Status: Wait");
     ExpectLines(debug.lines, {"Unknown error: Couldn't execute BURST_FLASH_WRITE function\n",
                               "Unknown error: Couldn't execute AP_FLASH_READ--case 2\n"});
+}
+
+// A device whose flash reports cannot carry what the choice needs is refused before anything
+// is sent: without a read-back nothing is burned that would need a compare, and the flag
+// sector needs 4096-byte reports both ways. A burn that needs neither still runs.
+TEST_F(BurnTest, DevicesThatCannotCompareAreRefusedBeforeAnyWrite) {
+    struct Case {
+        std::vector<std::uint16_t> output, input;
+        BurnSelection selection;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{4100, 64, 64}, {1000, 64, 64}, {}, "cannot compare or dump"},
+        {{4100, 64, 64}, {1000, 64, 64}, {false, {true, false, false}}, "cannot compare or dump"},
+        {{1028, 64, 64}, {1028, 64, 64}, {false, {true, true, false}}, "the Firmware area"},
+    };
+    const Bytes image = FlashImage(0x10000, 0x1);
+    for (const Case& c : cases) {
+        sim::SimConfig config;
+        config.outputReportLengths = c.output;
+        config.inputReportLengths = c.input;
+        Start(config);
+        const Bytes before = FillFlash(0x13);
+        const auto exchanges = sim->ExchangeCount();
+        boxes.shown.clear();
+        const BurnOutcome outcome = Burn(image, c.selection);
+        EXPECT_TRUE(outcome.refused);
+        EXPECT_EQ(sim->ExchangeCount(), exchanges);
+        EXPECT_TRUE(Flash(0, identity.flashSize) == before);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_NE(boxes.shown[0].text.find(c.text), std::string::npos) << boxes.shown[0].text;
+        EXPECT_NE(boxes.shown[0].text.find("Nothing was written."), std::string::npos);
+    }
+    // Private Data alone is written without a compare: the short input reports do not matter.
+    sim::SimConfig config;
+    config.inputReportLengths = {1000, 64, 64};
+    Start(config);
+    EXPECT_EQ(Burn(image, false, true, false).updatedAreas, 1u << kPrivateArea);
+    EXPECT_EQ(Flash(0x4F0000, 0x10000), Slice(image, 0x4F0000, 0x10000));
+}
+
+// When only the last step fails, the write of the flag that marks the firmware valid, the box
+// says the firmware was written and verified but not marked valid and needs burning again.
+TEST_F(BurnTest, FailedFinalFlagWriteSaysTheFirmwareIsNotMarkedValid) {
+    const Bytes image = FlashImage(0x10000, 0x1);
+    SetFaults({});
+    Burn(image, true, false, false);
+    const std::uint64_t lastExchange = sim->ExchangeCount();
+    ASSERT_EQ(FlagByte(), 1);
+
+    sim->PokeFlash(kFlagSectorAddress, Bytes{0x00});
+    SetFaults(lastExchange);
+    boxes.shown.clear();
+    const BurnOutcome outcome = Burn(image, true, false, false);
+    EXPECT_TRUE(outcome.firmwareNotMarkedValid);
+    EXPECT_TRUE(outcome.needsNewBurn);
+    EXPECT_FALSE(outcome.compareFailed);
+    EXPECT_EQ(outcome.failedAreas, 1u << kFirmwareArea);
+    EXPECT_EQ(FlagByte(), 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const std::string& text = boxes.shown[0].text;
+    EXPECT_EQ(text.rfind("The burn stopped. The firmware was written and verified, but it could "
+                         "not be marked valid, so the board will not start it. Writing the "
+                         "firmware flag failed: ",
+                         0),
+              0u)
+        << text;
+    EXPECT_NE(text.find("\n\nNot updated:\n- Firmware Area\n\nThe board needs a new burn: "
+                        "burn again before you replug the device!"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(boxes.shown[0].caption, "Error");
+}
+
+// A stop requested in the middle of the Private area ends the burn at the next report: the
+// Firmware area was updated, Private (half-written) and Customized (never reached) were not,
+// and the board needs a new burn.
+TEST_F(BurnTest, StoppedBurnSaysWhichAreasWereAndWereNotUpdated) {
+    struct StopInPrivate final : FlashProgress {
+        void RegionStarted(std::string_view region) override {
+            inPrivate = region == "Private Data";
+        }
+        void StatusChanged(std::string_view) override {}
+        void BurstStarted(std::uint32_t) override {}
+        void BytesDone(std::uint32_t done) override {
+            if (inPrivate && done >= 0x4000) {
+                stop.Request();
+            }
+        }
+        bool inPrivate = false;
+        StopRequest stop;
+    };
+    const Bytes before = FillFlash(0x29);
+    const Bytes image = FlashImage(0x10000, 0x1);
+    StopInPrivate progress;
+    FixedAreaChoice choice(BurnSelection{false, {true, true, true}});
+    const BurnOutcome outcome =
+        RunBurn(*device, image, identity, choice, boxes, &progress, &progress.stop);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(outcome.updatedAreas, 1u << kFirmwareArea);
+    EXPECT_EQ(outcome.failedAreas, (1u << kPrivateArea) | (1u << kCustomizedArea));
+    EXPECT_TRUE(outcome.needsNewBurn);
+    EXPECT_EQ(FlagByte(), 1);
+    EXPECT_EQ(Flash(0x4F0000, 0x4000), Slice(image, 0x4F0000, 0x4000));
+    EXPECT_NE(Flash(0x4F4000, 0x1000), Slice(image, 0x4F4000, 0x1000));
+    EXPECT_EQ(Flash(0x500000, 0x1000), Slice(before, 0x500000, 0x1000));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "The burn was stopped on request.\n\nUpdated:\n- Firmware Area\n\nNot "
+              "updated:\n- Private Area\n- Customized Area\n\nThe board needs a new burn: burn "
+              "again before you replug the device!");
+    EXPECT_EQ(boxes.shown[0].caption, "Stopped");
 }
 
 // While the burn runs, commands from other threads are refused as busy, also between bursts.

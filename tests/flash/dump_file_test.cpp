@@ -1,7 +1,11 @@
 #include "flash/dump_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "capture_debug.h"
@@ -11,24 +15,102 @@
 namespace brimlo::flash::testing {
 namespace {
 
+namespace fs = std::filesystem;
+
 class DumpFileTest : public ::testing::Test {
   protected:
+    // The files in the folder, by name.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string Text(const fs::path& file) const {
+        const Bytes bytes = TempDir::Read(file);
+        return {bytes.begin(), bytes.end()};
+    }
+
     TempDir dir;
-    std::filesystem::path path = dir.path / "dump.bin";
+    fs::path path = dir.path / "dump.bin";
     RecordingBoxes boxes;
     std::string error;
 };
 
-// Choosing an existing file empties it at once; a file that cannot be made is refused.
-TEST_F(DumpFileTest, OpeningEmptiesTheFileOrSaysWhyNot) {
+// An existing file is refused unless it may be replaced, and even then keeps its contents until
+// the dump is complete: the dump goes to a partial file beside it, renamed on Commit.
+TEST_F(DumpFileTest, ExistingFileIsReplacedOnlyByACompleteDump) {
     std::ofstream(path) << "old contents";
-    brimlo::testing::CaptureDebug debug;
     DumpFile file(boxes);
-    ASSERT_TRUE(file.Open(path, error)) << error;
-    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_FALSE(file.Open(path, false, error));
+    EXPECT_NE(error.find("already exists"), std::string::npos) << error;
+
+    brimlo::testing::CaptureDebug debug;
+    ASSERT_TRUE(file.Open(path, true, error)) << error;
     EXPECT_EQ(debug.lines, std::vector<std::string>{"FileSize WRITE = [0] [0]\n"});
-    EXPECT_FALSE(file.Open(dir.path / "no-such-folder" / "dump.bin", error));
+    const Bytes chunk = Pattern(3000, 1);
+    ASSERT_EQ(file.Write(chunk), chunk.size());
+    EXPECT_EQ(Text(path), "old contents");
+    ASSERT_EQ(Names().size(), 2u);
+    EXPECT_EQ(Names()[1].rfind("dump.bin.partial-", 0), 0u) << Names()[1];
+
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    EXPECT_EQ(TempDir::Read(path), chunk);
+    EXPECT_EQ(Names(), std::vector<std::string>{"dump.bin"});
+    EXPECT_EQ(file.Location(), path.string());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// A dump that ends early keeps the bytes it wrote under the partial name and says where; one
+// that wrote nothing leaves no file. The chosen name is never created.
+TEST_F(DumpFileTest, AbandonedDumpKeepsItsBytesUnderThePartialName) {
+    DumpFile file(boxes);
+    ASSERT_TRUE(file.Open(path, false, error)) << error;
+    const Bytes chunk = Pattern(1000, 2);
+    ASSERT_EQ(file.Write(chunk), chunk.size());
+    file.Abandon();
+    EXPECT_FALSE(fs::exists(path));
+    ASSERT_EQ(Names().size(), 1u);
+    EXPECT_EQ(file.Location(), (dir.path / Names()[0]).string());
+    EXPECT_EQ(TempDir::Read(file.Location()), chunk);
+
+    DumpFile empty(boxes);
+    ASSERT_TRUE(empty.Open(dir.path / "other.bin", false, error)) << error;
+    empty.Abandon();
+    EXPECT_EQ(empty.Location(), "");
+    EXPECT_EQ(Names().size(), 1u);
+}
+
+// A name that is a folder, a named pipe or a missing folder's file is refused at once, without
+// opening it (a pipe would block until a reader came).
+TEST_F(DumpFileTest, NamesThatAreNotRegularFilesAreRefused) {
+    const fs::path pipe = dir.path / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    DumpFile file(boxes);
+    for (const fs::path& name : {pipe, dir.path}) {
+        EXPECT_FALSE(file.Open(name, true, error)) << name;
+        EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    }
+    EXPECT_FALSE(file.Open(dir.path / "no-such-folder" / "dump.bin", true, error));
     EXPECT_NE(error.find("no-such-folder"), std::string::npos) << error;
+    EXPECT_EQ(Names(), std::vector<std::string>{"pipe"});
+}
+
+// A file that appears under the chosen name while a dump that may not replace it runs is kept;
+// the dump stays under its partial name and the box says so.
+TEST_F(DumpFileTest, FileThatAppearsMeanwhileIsNotReplaced) {
+    DumpFile file(boxes);
+    ASSERT_TRUE(file.Open(path, false, error)) << error;
+    ASSERT_EQ(file.Write(Pattern(10, 3)), 10u);
+    std::ofstream(path) << "someone else's";
+    EXPECT_FALSE(file.Commit());
+    EXPECT_EQ(Text(path), "someone else's");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].text.find("The dump is kept in " + file.Location()), std::string::npos)
+        << boxes.shown[0].text;
+    EXPECT_EQ(TempDir::Read(file.Location()), Pattern(10, 3));
 }
 
 // Every chunk is flushed before the next one is taken; partial writes are completed; an I/O
@@ -52,7 +134,7 @@ TEST_F(DumpFileTest, FlushesEachChunkAndReportsOtherErrors) {
         return ::fdatasync(fd);
     };
     DumpFile file(boxes, io);
-    ASSERT_TRUE(file.Open(path, error)) << error;
+    ASSERT_TRUE(file.Open(path, false, error)) << error;
     const Bytes chunk = Pattern(2500, 4);
     ASSERT_EQ(file.Write(chunk), chunk.size());
     ASSERT_EQ(file.Write(chunk), chunk.size());
@@ -64,6 +146,39 @@ TEST_F(DumpFileTest, FlushesEachChunkAndReportsOtherErrors) {
     EXPECT_EQ(boxes.shown[0].caption, kCaptionError);
     EXPECT_NE(boxes.shown[0].text.find(path.string() + " at byte 6000"), std::string::npos)
         << boxes.shown[0].text;
+}
+
+// A full disk shows the dump filter's box, and the error says the disk is full and which file
+// it was holding.
+TEST_F(DumpFileTest, FullDiskSaysTheDiskIsFullAndWhere) {
+    DumpFileIo io;
+    io.write = [](int, const void*, size_t) -> ssize_t {
+        errno = ENOSPC;
+        return -1;
+    };
+    DumpFile file(boxes, io);
+    ASSERT_TRUE(file.Open(path, false, error)) << error;
+    EXPECT_EQ(file.Write(Pattern(4096, 5)), 0u);
+    EXPECT_EQ(file.WriteError(), "The disk holding the dump file " + path.string() +
+                                     " is full after 0 bytes. Free some space or choose a file "
+                                     "on another disk, and dump again.");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, kDiskFullCaption);
+}
+
+// Standard output is written as it is: no partial file, nothing renamed, the stream left open.
+TEST_F(DumpFileTest, StreamIsWrittenDirectly) {
+    const fs::path out = dir.path / "stream";
+    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    DumpFile file(boxes);
+    file.OpenStream(fd, "standard output");
+    ASSERT_EQ(file.Write(Pattern(100, 6)), 100u);
+    EXPECT_TRUE(file.Commit());
+    EXPECT_EQ(file.Location(), "standard output");
+    EXPECT_EQ(::write(fd, "x", 1), 1) << "the stream stays open";
+    ::close(fd);
+    EXPECT_EQ(Names(), std::vector<std::string>{"stream"});
 }
 
 }  // namespace

@@ -37,9 +37,11 @@ class RecordingBoxes final : public MessageBoxes {
 
 class RecordingProgress final : public FlashProgress {
   public:
+    void RegionStarted(std::string_view region) override { regions.emplace_back(region); }
     void StatusChanged(std::string_view status) override { statuses.emplace_back(status); }
     void BurstStarted(std::uint32_t) override {}
     void BytesDone(std::uint32_t done) override { lastDone = done; }
+    std::vector<std::string> regions;
     std::vector<std::string> statuses;
     std::uint32_t lastDone = 0;
 };

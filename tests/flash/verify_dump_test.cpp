@@ -1,4 +1,8 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include "capture_debug.h"
 #include "flash/dump_file.h"
@@ -37,6 +41,27 @@ TEST_F(VerifyTest, ReportsFirstDifferenceAndCountWithoutWriting) {
     EXPECT_TRUE(outcome.Differs());
 }
 
+// A device whose flash input reports are shorter than a chunk cannot be read back: verify and
+// dump refuse it before anything is exchanged.
+TEST_F(VerifyTest, ShortFlashInputReportsAreRefusedBeforeAnyExchange) {
+    sim::SimConfig config;
+    config.inputReportLengths = {1000, 64, 64};
+    Start(config);
+    const auto exchanges = sim->ExchangeCount();
+    const VerifyOutcome verify =
+        RunVerify(*device, Pattern(0x100000, 3), identity, BurnSelection{}, nullptr);
+    EXPECT_NE(verify.error.find("cannot compare or dump"), std::string::npos) << verify.error;
+    TempDir dir;
+    DumpFile file(boxes);
+    std::string error;
+    ASSERT_TRUE(file.Open(dir.path / "dump.bin", false, error)) << error;
+    const DumpOutcome dump = RunDumpToFile(*device, identity, file, boxes, nullptr);
+    EXPECT_FALSE(dump.completed);
+    EXPECT_NE(dump.error.find("cannot compare or dump"), std::string::npos) << dump.error;
+    EXPECT_EQ(sim->ExchangeCount(), exchanges);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path));
+}
+
 TEST_F(VerifyTest, StoppedReadIsAnErrorNotAMatch) {
     sim::SimFaults faults;
     faults.failExchange = 5;
@@ -60,13 +85,21 @@ class DumpTest : public FlashSimTest {
         contents = Pattern(identity.flashSize, 0x5B);
         sim->PokeFlash(0, contents);
     }
-    DumpOutcome DumpInto(const std::filesystem::path& file) {
-        DumpFile dump(boxes);
+    DumpOutcome DumpInto(const std::filesystem::path& file, DumpFileIo io = {},
+                         const StopRequest* stop = nullptr) {
+        DumpFile dump(boxes, io);
         std::string error;
-        EXPECT_TRUE(dump.Open(file, error)) << error;
-        const DumpOutcome outcome = RunDump(*device, identity, dump, boxes, &progress);
-        dump.Close();
-        return outcome;
+        EXPECT_TRUE(dump.Open(file, true, error)) << error;
+        return RunDumpToFile(*device, identity, dump, boxes, &progress, stop);
+    }
+    // The one file in the folder besides the chosen name, if any.
+    std::filesystem::path PartialFile() const {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
+            if (entry.path() != path) {
+                return entry.path();
+            }
+        }
+        return {};
     }
     TempDir dir;
     const std::filesystem::path path = dir.path / "dump.bin";
@@ -75,7 +108,10 @@ class DumpTest : public FlashSimTest {
 
 TEST_F(DumpTest, DumpsExactlyTheChipsContents) {
     brimlo::testing::CaptureDebug debug;
-    EXPECT_TRUE(DumpInto(path).completed);
+    const DumpOutcome outcome = DumpInto(path);
+    EXPECT_TRUE(outcome.completed);
+    EXPECT_EQ(outcome.location, path.string());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
     EXPECT_TRUE(TempDir::Read(path) == contents);
     EXPECT_EQ(wire.setUps, (std::vector<WireRegion>{{kAccessEntireFlash, 0, 262144}}));
     EXPECT_EQ(progress.lastDone, 262144u);
@@ -86,9 +122,10 @@ TEST_F(DumpTest, DumpsExactlyTheChipsContents) {
     EXPECT_EQ(debug.lines.back(), "FlashRead -- Read data OK.\n");
 }
 
-// A failed set-up leaves the file empty; a read that fails part-way keeps the chunks read
-// before it; each shows one error box.
-TEST_F(DumpTest, StoppedDumpKeepsWhatItReadAndShowsOneBox) {
+// A failed set-up leaves no file; a read that fails part-way keeps the chunks read before it
+// under the partial name, and the chosen name is not created; each shows one error box that
+// says where the bytes are.
+TEST_F(DumpTest, FailedDumpKeepsWhatItReadBesideTheChosenName) {
     struct Case {
         std::uint64_t failExchange;
         std::size_t chunksKept;
@@ -101,21 +138,79 @@ TEST_F(DumpTest, StoppedDumpKeepsWhatItReadAndShowsOneBox) {
         sim->SetFaults(faults);
         boxes.shown.clear();
         const DumpOutcome outcome = DumpInto(path);
-        const Bytes dumped = TempDir::Read(path);
         EXPECT_FALSE(outcome.completed);
+        EXPECT_FALSE(std::filesystem::exists(path));
+        const std::filesystem::path partial = PartialFile();
+        const Bytes dumped = partial.empty() ? Bytes{} : TempDir::Read(partial);
         EXPECT_EQ(dumped.size(), c.chunksKept * device->ChunkSize());
         EXPECT_TRUE(std::equal(dumped.begin(), dumped.end(), contents.begin()));
         EXPECT_EQ(outcome.bytesDumped, dumped.size());
+        EXPECT_EQ(outcome.location, partial.string());
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].caption, "Error");
         EXPECT_NE(boxes.shown[0].text.find(c.text), std::string::npos) << boxes.shown[0].text;
+        EXPECT_NE(boxes.shown[0].text.find(partial.empty()
+                                               ? "No file was kept."
+                                               : " bytes read were written to " + partial.string()),
+                  std::string::npos)
+            << boxes.shown[0].text;
         EXPECT_EQ(progress.statuses.back(), "Status: Wait");
+        if (!partial.empty()) {
+            std::filesystem::remove(partial);
+        }
     }
 }
 
-// /dev/full answers every write with ENOSPC, as a full disk does: only the dump filter's box.
-TEST_F(DumpTest, FullDiskShowsOnlyTheDumpFilterBox) {
-    EXPECT_FALSE(DumpInto("/dev/full").completed);
+// A stop requested during the dump lets the report in flight finish and be stored, then ends
+// the dump: the partial file holds exactly the chunks read, and the box says how many bytes
+// and where they are.
+TEST_F(DumpTest, StoppedDumpSaysHowManyBytesAndWhere) {
+    struct StopAfterChunks final : FlashProgress {
+        void StatusChanged(std::string_view) override {}
+        void BurstStarted(std::uint32_t) override {}
+        void BytesDone(std::uint32_t done) override {
+            if (done >= limit) {
+                stop.Request();
+            }
+        }
+        std::uint32_t limit = 0;
+        StopRequest stop;
+    };
+    StopAfterChunks stopper;
+    stopper.limit = static_cast<std::uint32_t>(5 * device->ChunkSize());
+    DumpFile file(boxes);
+    std::string error;
+    ASSERT_TRUE(file.Open(path, false, error)) << error;
+    const DumpOutcome outcome =
+        RunDumpToFile(*device, identity, file, boxes, &stopper, &stopper.stop);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_EQ(outcome.bytesDumped, stopper.limit);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    const Bytes dumped = TempDir::Read(outcome.location);
+    EXPECT_TRUE(dumped == Bytes(contents.begin(), contents.begin() + stopper.limit));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Stopped");
+    EXPECT_EQ(boxes.shown[0].text,
+              "The dump was stopped on request after 4980 of 262144 bytes. "
+              "The 4980 bytes read were written to " +
+                  outcome.location + ".");
+}
+
+// A full disk shows only the dump filter's box; the outcome says the disk is full and which
+// file it was holding, and no file is left under the chosen name.
+TEST_F(DumpTest, FullDiskShowsOnlyTheDumpFilterBoxAndSaysWhere) {
+    DumpFileIo io;
+    io.write = [](int fd, const void* data, size_t count) -> ssize_t {
+        static int calls = 0;
+        if (++calls > 2) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return ::write(fd, data, count);
+    };
+    const DumpOutcome outcome = DumpInto(path, io);
+    EXPECT_FALSE(outcome.completed);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text,
               "The disk containing dump file has run out of space, so the dump filter has been "
@@ -123,6 +218,11 @@ TEST_F(DumpTest, FullDiskShowsOnlyTheDumpFilterBox) {
               "this filter error.");
     EXPECT_EQ(boxes.shown[0].caption, "Dump Filter failure");
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
+    EXPECT_NE(outcome.error.find("The disk holding the dump file " + path.string() +
+                                 " is full after 1992 bytes"),
+              std::string::npos)
+        << outcome.error;
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+#pragma once
+// Ctrl+C while a burn, verify or dump runs. The signal handler only counts and, from the
+// count the run asks for on, requests the run's stop; the run's own thread does the talking.
+
+#include <signal.h>
+
+#include <atomic>
+
+#include "commands/stop_request.h"
+
+namespace brimlo::cli {
+
+// The exit code of a run stopped by Ctrl+C: 128 + SIGINT, as a shell reports it.
+inline constexpr int kExitInterrupted = 130;
+
+// Catches SIGINT from construction to destruction, then restores the handler it replaced.
+// The `stopAt`-th Ctrl+C requests `stop`; earlier ones are only counted. One at a time.
+class InterruptGuard {
+  public:
+    InterruptGuard(StopRequest& stop, int stopAt) {
+        count_.store(0);
+        stopAt_.store(stopAt);
+        stop_.store(&stop);
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        // Exchanges with the device and writes to the dump file carry on where they were.
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptGuard() {
+        sigaction(SIGINT, &previous_, nullptr);
+        stop_.store(nullptr);
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+    // The Ctrl+C presses counted so far.
+    int Count() const { return count_.load(); }
+
+  private:
+    // Touches only lock-free atomics, which a signal handler may.
+    static void OnInterrupt(int) {
+        const int count = count_.fetch_add(1) + 1;
+        StopRequest* stop = stop_.load();
+        if (stop != nullptr && count >= stopAt_.load()) {
+            stop->Request();
+        }
+    }
+    static_assert(std::atomic<int>::is_always_lock_free);
+    static_assert(std::atomic<StopRequest*>::is_always_lock_free);
+    static inline std::atomic<int> count_{0};
+    static inline std::atomic<int> stopAt_{1};
+    static inline std::atomic<StopRequest*> stop_{nullptr};
+
+    struct sigaction previous_ {};
+};
+
+}  // namespace brimlo::cli
