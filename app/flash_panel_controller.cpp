@@ -10,6 +10,8 @@
 #include <QThread>
 #include <filesystem>
 
+#include "controls/hex_edit.h"
+
 namespace brimlo::app {
 namespace {
 
@@ -26,31 +28,31 @@ QString Text(std::string_view text) {
 
 }  // namespace
 
-FlashPanelController::FlashPanelController(QWidget* dialog, const FlashPanelWidgets& widgets,
-                                           UvcHidDevice& device, MessageBoxes& uiBoxes,
-                                           FlashFileChooser& chooser)
-    : QObject(dialog),
-      dialog_(dialog),
-      w_(widgets),
-      device_(device),
-      uiBoxes_(uiBoxes),
+FlashPanelController::FlashPanelController(Cuvc_hid_olvexDlg& dialog, FlashFileChooser& chooser)
+    : dialog_(dialog),
+      w_(dialog.FlashPanel()),
+      info_{w_.deviceName, w_.pageSize,       w_.sectorSize,      w_.totalBlock,
+            w_.deviceId,   w_.pagesPerSector, w_.sectorsPerBlock, w_.totalSize},
+      areas_{w_.areaFirmware, w_.areaPrivateData, w_.areaCustomizedData},
       chooser_(chooser),
-      workerBoxes_(uiBoxes),
+      workerBoxes_(dialog.Boxes()),
       logic_(workerBoxes_) {
     // The worker reads the Burn Area choice from the mirror, kept up to date by the controls'
     // own signals, whoever changes them.
     choice_.SetEntireFlash(w_.entireFlash->isChecked());
     connect(w_.entireFlash, &QRadioButton::toggled, this,
             [this](bool checked) { choice_.SetEntireFlash(checked); });
-    for (std::size_t row = 0; row < w_.areas.size(); ++row) {
-        choice_.SetAreaChecked(row, w_.areas[row]->isChecked());
-        connect(w_.areas[row], &QCheckBox::toggled, this,
+    for (std::size_t row = 0; row < areas_.size(); ++row) {
+        choice_.SetAreaChecked(row, areas_[row]->isChecked());
+        connect(areas_[row], &QCheckBox::toggled, this,
                 [this, row](bool checked) { choice_.SetAreaChecked(row, checked); });
     }
 
     connect(w_.getId, &QPushButton::clicked, this, &FlashPanelController::OnGetId);
-    connect(w_.chooseBurn, &QPushButton::clicked, this, &FlashPanelController::OnChooseBurnFile);
-    connect(w_.chooseDump, &QPushButton::clicked, this, &FlashPanelController::OnChooseDumpFile);
+    connect(w_.burnFileBrowse, &QPushButton::clicked, this,
+            &FlashPanelController::OnChooseBurnFile);
+    connect(w_.dumpFileBrowse, &QPushButton::clicked, this,
+            &FlashPanelController::OnChooseDumpFile);
     connect(w_.burn, &QPushButton::clicked, this, &FlashPanelController::OnBurn);
     connect(w_.dump, &QPushButton::clicked, this, &FlashPanelController::OnDump);
 
@@ -62,9 +64,11 @@ FlashPanelController::FlashPanelController(QWidget* dialog, const FlashPanelWidg
 
     progressTimer_.setInterval(kProgressIntervalMs);
     connect(&progressTimer_, &QTimer::timeout, this, &FlashPanelController::ShowProgress);
+    dialog_.SetCloseHold(this);
 }
 
 FlashPanelController::~FlashPanelController() {
+    dialog_.SetCloseHold(nullptr);
     if (thread_ == nullptr) {
         return;
     }
@@ -79,21 +83,17 @@ FlashPanelController::~FlashPanelController() {
     delete thread_;
 }
 
-std::optional<FlashTask> FlashPanelController::RunningTask() const {
-    return Running() ? std::optional(task_) : std::nullopt;
-}
-
-bool FlashPanelController::RequestClose(int result) {
+bool FlashPanelController::HoldClose(int result) {
     if (!Running()) {
-        return true;
+        return false;
     }
     pendingClose_ = result;
     ShowBox(RunningCloseBox(task_));
-    return false;
+    return true;
 }
 
 void FlashPanelController::ShowBox(const PanelBox& box) {
-    uiBoxes_.Show(box.text, box.caption, box.icon);
+    dialog_.Boxes().Show(box.text, box.caption, box.icon);
 }
 
 flash::BurnSelection FlashPanelController::CurrentSelection() {
@@ -106,10 +106,10 @@ flash::BurnSelection FlashPanelController::CurrentSelection() {
 }
 
 void FlashPanelController::OnGetId() {
-    const GetIdResult result = logic_.GetId(device_);
+    const GetIdResult result = logic_.GetId(dialog_.Device());
     if (result.fields) {
-        for (std::size_t i = 0; i < w_.info.size(); ++i) {
-            w_.info[i]->setText(Text((*result.fields)[i]));
+        for (std::size_t i = 0; i < info_.size(); ++i) {
+            info_[i]->setText(Text((*result.fields)[i]));
         }
     }
     if (result.box) {
@@ -118,12 +118,12 @@ void FlashPanelController::OnGetId() {
 }
 
 void FlashPanelController::OnChooseBurnFile() {
-    const std::optional<QString> path = chooser_.ChooseBurnFile(dialog_);
+    const std::optional<QString> path = chooser_.ChooseBurnFile(&dialog_);
     if (!path) {
         return;
     }
-    w_.burnPath->setText(*path);
-    emit burnFileChosen();
+    w_.burnFile->setText(*path);
+    dialog_.Apply(DialogEvent::BurnFileChosen);
     const BurnFileResult result = logic_.ChooseBurnFile(LocalPath(*path), CurrentSelection());
     w_.hexVersion->setText(Text(result.versionText));
     if (result.box) {
@@ -132,12 +132,12 @@ void FlashPanelController::OnChooseBurnFile() {
 }
 
 void FlashPanelController::OnChooseDumpFile() {
-    const std::optional<QString> path = chooser_.ChooseDumpFile(dialog_);
+    const std::optional<QString> path = chooser_.ChooseDumpFile(&dialog_);
     if (!path) {
         return;
     }
-    w_.dumpPath->setText(*path);
-    emit dumpFileChosen();
+    w_.dumpFile->setText(*path);
+    dialog_.Apply(DialogEvent::DumpFileChosen);
     if (const auto box = logic_.ChooseDumpFile(LocalPath(*path))) {
         ShowBox(*box);
     }
@@ -178,9 +178,13 @@ void FlashPanelController::Start(FlashTask task) {
     relay_.Reset();
     shown_.reset();
 
-    const FlashRunInputs inputs{
-        device_, logic_.Identity(), logic_.BurnBytes(), logic_.DumpSink(), choice_, workerBoxes_,
-        relay_};
+    const FlashRunInputs inputs{dialog_.Device(),
+                                logic_.Identity(),
+                                logic_.BurnBytes(),
+                                logic_.DumpSink(),
+                                choice_,
+                                workerBoxes_,
+                                relay_};
     thread_ = new QThread;
     auto* worker = new FlashWorker(task, inputs);
     worker_ = worker;
@@ -191,7 +195,10 @@ void FlashPanelController::Start(FlashTask task) {
     connect(thread_, &QThread::finished, worker, &QObject::deleteLater);
     connect(thread_, &QThread::finished, this, &FlashPanelController::OnThreadFinished);
 
-    emit workerStarted();
+    // The worker starts first; no click can come between, as this handler holds the dialog's
+    // thread until the controls are held.
+    thread_->start();
+    dialog_.Apply(DialogEvent::WorkerStarted);
     if (task == FlashTask::Dump) {
         stop_->setGeometry(w_.dump->geometry());
         stop_->setEnabled(true);
@@ -200,7 +207,6 @@ void FlashPanelController::Start(FlashTask task) {
     }
     ShowProgress();
     progressTimer_.start();
-    thread_->start();
 }
 
 void FlashPanelController::OnWorkerFinished(const FlashRunResult& result) {
@@ -219,12 +225,14 @@ void FlashPanelController::OnThreadFinished() {
     w_.dump->show();
     logic_.CloseSelectedFile();
     w_.status->setText(Text(kStatusWait));
+    dialog_.Apply(task_ == FlashTask::Burn ? DialogEvent::BurnWorkerEnded
+                                           : DialogEvent::DumpWorkerEnded);
     emit workerEnded(task_);
 
     if (pendingClose_) {
         const int result = *pendingClose_;
         pendingClose_.reset();
-        emit closeReady(result);
+        dialog_.done(result);
     }
 }
 
@@ -237,12 +245,12 @@ void FlashPanelController::ShowProgress() {
         w_.status->setText(Text(FlashStatusText(now.status)));
     }
     if (!shown_ || shown_->total != now.total) {
-        w_.total->setText(QString::number(now.total));
+        w_.progressTotal->setText(QString::number(now.total));
         // An empty range would make the bar spin as "busy"; a burst of 0 bytes shows empty.
         w_.progress->setRange(0, now.total == 0 ? 1 : static_cast<int>(now.total));
     }
     if (!shown_ || shown_->done != now.done) {
-        w_.count->setText(QString::number(now.done));
+        w_.progressCount->setText(QString::number(now.done));
     }
     w_.progress->setValue(static_cast<int>(now.done));
     shown_ = now;

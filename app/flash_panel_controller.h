@@ -2,14 +2,13 @@
 // The flash panel of the dialog: Get ID, the two choosers, Burn and Dump on a worker thread,
 // the live progress, the Stop action of a dump, and the close path while a worker runs. The
 // decisions are FlashPanelLogic's; this class moves texts between it and the widgets and owns
-// the worker's thread. Which controls are enabled is the dialog's table: this class reports
-// the events the table needs.
+// the worker's thread. Which controls are enabled is the dialog's table: this class feeds it
+// the events of the flash panel.
 
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 #include <array>
-#include <memory>
 #include <optional>
 
 #include "app/area_choice_mirror.h"
@@ -17,58 +16,28 @@
 #include "app/flash_panel_logic.h"
 #include "app/flash_progress_relay.h"
 #include "app/flash_worker.h"
+#include "app/uvc_hid_dlg.h"
 #include "app/worker_boxes.h"
 
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
 class QPushButton;
-class QRadioButton;
 class QThread;
-class QWidget;
 
 namespace brimlo::app {
 
-// The dialog's flash widgets; every pointer must be set.
-struct FlashPanelWidgets {
-    // The value labels of "Flash Information", in the order of flash::FlashInformation.
-    std::array<QLabel*, flash::kInfoFieldCount> info{};
-    QLineEdit* burnPath = nullptr;
-    QPushButton* chooseBurn = nullptr;
-    QLineEdit* dumpPath = nullptr;
-    QPushButton* chooseDump = nullptr;
-    QLabel* status = nullptr;
-    QProgressBar* progress = nullptr;
-    QLabel* count = nullptr;
-    QLabel* total = nullptr;
-    QRadioButton* entireFlash = nullptr;
-    std::array<QCheckBox*, flash::kFlashAreaCount> areas{};
-    QLineEdit* hexVersion = nullptr;
-    QPushButton* getId = nullptr;
-    QPushButton* burn = nullptr;
-    QPushButton* dump = nullptr;
-};
-
-class FlashPanelController final : public QObject {
+class FlashPanelController final : public QObject, public CloseHold {
     Q_OBJECT
 
   public:
-    // `dialog` owns the widgets and parents the boxes and file dialogs; `uiBoxes` shows boxes
-    // on the dialog's thread. All must outlive the controller.
-    FlashPanelController(QWidget* dialog, const FlashPanelWidgets& widgets, UvcHidDevice& device,
-                         MessageBoxes& uiBoxes, FlashFileChooser& chooser);
+    // Takes over `dialog`'s flash panel and holds its close path; the dialog and the chooser
+    // must outlive the controller.
+    FlashPanelController(Cuvc_hid_olvexDlg& dialog, FlashFileChooser& chooser);
     ~FlashPanelController() override;
 
     bool Running() const { return thread_ != nullptr; }
-    std::optional<FlashTask> RunningTask() const;
 
-    // The dialog's close path (OK, Esc, the close box). True when it may close now. While a
-    // worker runs the user is told why the window stays, and closeReady(result) follows once
-    // the worker has ended.
-    bool RequestClose(int result);
-    // When the dialog closes: the selected file closed, the burn image freed.
-    void CloseSelectedFile() { logic_.CloseSelectedFile(); }
+    // OK, Enter, Esc and the close box while a worker runs: the user is told why the window
+    // stays, and the dialog closes with `result` once the worker has ended.
+    bool HoldClose(int result) override;
 
     // The Stop action of a running dump, shown in the Dump button's place.
     QPushButton* StopButton() const { return stop_; }
@@ -77,13 +46,8 @@ class FlashPanelController final : public QObject {
     const std::optional<FlashRunResult>& LastResult() const { return result_; }
 
   signals:
-    // For the dialog's enabling table.
-    void burnFileChosen();
-    void dumpFileChosen();
-    void workerStarted();
+    // After the dialog has applied the worker's end.
     void workerEnded(brimlo::app::FlashTask task);
-    // A close asked for during a run may now go ahead.
-    void closeReady(int result);
 
   private:
     void OnGetId();
@@ -99,10 +63,10 @@ class FlashPanelController final : public QObject {
     void ShowBox(const PanelBox& box);
     flash::BurnSelection CurrentSelection();
 
-    QWidget* dialog_;
-    FlashPanelWidgets w_;
-    UvcHidDevice& device_;
-    MessageBoxes& uiBoxes_;
+    Cuvc_hid_olvexDlg& dialog_;
+    const FlashPanelWidgets& w_;
+    std::array<QLabel*, flash::kInfoFieldCount> info_;
+    std::array<QCheckBox*, flash::kFlashAreaCount> areas_;
     FlashFileChooser& chooser_;
     WorkerBoxes workerBoxes_;
     FlashPanelLogic logic_;

@@ -1,6 +1,6 @@
 #pragma once
-// The flash panel's widgets around a FlashPanelController, the emulated device behind it, and
-// boxes and choosers the test answers: the ground of the flash panel suites.
+// The dialog with its flash panel over the emulated device, opened through "Open Device", with
+// boxes and file choosers the test answers: the ground of the flash panel suites.
 
 #include <QCheckBox>
 #include <QLabel>
@@ -8,16 +8,19 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QThread>
-#include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/dialog_template.h"
 #include "app/flash_panel_controller.h"
-#include "commands/uvc_hid_device.h"
+#include "app/uvc_hid_dlg.h"
+#include "controls/hex_edit.h"
 #include "sim/sim_device.h"
 #include "sim/sim_platform.h"
 
@@ -52,43 +55,33 @@ class AnsweringChooser final : public FlashFileChooser {
     std::optional<QString> burnFile, dumpFile;
 };
 
-// The widgets, laid out nowhere: the controller needs them, not their places.
-class FlashPanelHarness : public QWidget {
+class FlashDialogHarness {
   public:
-    explicit FlashPanelHarness(sim::SimConfig config) {
+    explicit FlashDialogHarness(const sim::SimConfig& config)
+        : settings(settingsDir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat) {
         std::string error;
         sim = sim::SimDevice::Create(config, error);
         platform = std::make_unique<sim::SimPlatform>(sim);
-        device = std::make_unique<UvcHidDevice>(*platform);
-        opened = sim && device->Open(config.vid, config.pid).status == OpenStatus::Opened;
-
-        for (QLabel*& label : w.info) {
-            label = new QLabel(this);
-        }
-        w.burnPath = new QLineEdit(this);
-        w.chooseBurn = new QPushButton(QStringLiteral("..."), this);
-        w.dumpPath = new QLineEdit(this);
-        w.chooseDump = new QPushButton(QStringLiteral("..."), this);
-        w.status = new QLabel(QStringLiteral("Status: Wait"), this);
-        w.progress = new QProgressBar(this);
-        w.count = new QLabel(this);
-        w.total = new QLabel(this);
-        w.entireFlash = new QRadioButton(QStringLiteral("Entire Flash"), this);
-        otherArea = new QRadioButton(QStringLiteral("Other Area"), this);
-        w.entireFlash->setChecked(true);
-        for (QCheckBox*& area : w.areas) {
-            area = new QCheckBox(this);
-        }
-        w.hexVersion = new QLineEdit(this);
-        w.getId = new QPushButton(QStringLiteral("Get ID"), this);
-        w.burn = new QPushButton(QStringLiteral("Burn"), this);
-        w.dump = new QPushButton(QStringLiteral("Dump"), this);
-        controller = new FlashPanelController(this, w, *device, boxes, chooser);
+        dialog = std::make_unique<Cuvc_hid_olvexDlg>(*platform, &boxes, settings);
+        controller = std::make_unique<FlashPanelController>(*dialog, chooser);
+        Button(kIdOpenDevice)->click();
     }
-    // The controller goes before the device and the boxes it uses.
-    ~FlashPanelHarness() override { delete controller; }
+    // The controller goes before the dialog it works on.
+    ~FlashDialogHarness() { controller.reset(); }
 
-    // Which boxes' texts contain `part`.
+    QPushButton* Button(int id) const { return dialog->Control<QPushButton>(id); }
+    const FlashPanelWidgets& W() const { return dialog->FlashPanel(); }
+
+    void ChooseBurn(const std::filesystem::path& file) {
+        chooser.burnFile = QString::fromStdString(file.string());
+        W().burnFileBrowse->click();
+    }
+    void ChooseDump(const std::filesystem::path& file) {
+        chooser.dumpFile = QString::fromStdString(file.string());
+        W().dumpFileBrowse->click();
+    }
+
+    // How many boxes' texts contain `part`.
     int BoxesWith(const QString& part) const {
         int n = 0;
         for (const ShownBox& box : boxes.shown) {
@@ -97,15 +90,14 @@ class FlashPanelHarness : public QWidget {
         return n;
     }
 
+    QTemporaryDir settingsDir;
+    QSettings settings;
     std::shared_ptr<sim::SimDevice> sim;
     std::unique_ptr<hid::HidPlatform> platform;
-    std::unique_ptr<UvcHidDevice> device;
-    bool opened = false;
     RecordingBoxes boxes;
     AnsweringChooser chooser;
-    FlashPanelWidgets w;
-    QRadioButton* otherArea = nullptr;
-    FlashPanelController* controller = nullptr;
+    std::unique_ptr<Cuvc_hid_olvexDlg> dialog;
+    std::unique_ptr<FlashPanelController> controller;
 };
 
 }  // namespace brimlo::app::testing

@@ -1,9 +1,11 @@
-// The flash panel against the emulated device: Get ID into the labels, burns and dumps on the
-// worker thread with their boxes shown by the dialog's thread, the Stop action, an unplug in
-// the middle, an area ticked during a burn, and a close request that waits for the worker.
+// The dialog's flash panel against the emulated device: Get ID into the labels, burns and dumps
+// on the worker thread with their boxes shown by the dialog's thread, the controls held during
+// a run, the Stop action, an unplug in the middle, an area ticked during a burn, and closing
+// requests that wait for the worker.
 
 #include <QSignalSpy>
 #include <QTest>
+#include <map>
 
 #include "flash/flash_messages.h"
 #include "flash_panel_harness.h"
@@ -32,18 +34,36 @@ QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// Chooses `file` as burn file, or as dump file, through the "..." button.
-void ChooseBurn(FlashPanelHarness& panel, const std::filesystem::path& file) {
-    panel.chooser.burnFile = QString::fromStdString(file.string());
-    panel.w.chooseBurn->click();
-}
-void ChooseDump(FlashPanelHarness& panel, const std::filesystem::path& file) {
-    panel.chooser.dumpFile = QString::fromStdString(file.string());
-    panel.w.chooseDump->click();
+bool WaitForEnd(FlashDialogHarness& h) {
+    return QTest::qWaitFor([&] { return !h.controller->Running(); }, kRunTimeoutMs);
 }
 
-bool WaitForEnd(FlashPanelHarness& panel) {
-    return QTest::qWaitFor([&] { return !panel.controller->Running(); }, kRunTimeoutMs);
+// Every control that could reach the device or the selected file.
+constexpr int kDeviceControls[] = {
+    kIdOpenDevice,
+    kIdRead,
+    kIdWrite,
+    kIdSetGpio,
+    kIdGetFwVersion,
+    kIdGetHdmiInfo,
+    kIdGetId,
+    kIdBurnFileBrowse,
+    kIdDumpFileBrowse,
+    kIdBurn,
+    kIdDump,
+    kIdEntireFlash,
+    kIdOtherArea,
+    kIdAreaFirmware,
+    kIdAreaPrivateData,
+    kIdAreaCustomizedData,
+};
+
+std::map<int, bool> EnabledStates(const FlashDialogHarness& h) {
+    std::map<int, bool> states;
+    for (const int id : kDeviceControls) {
+        states[id] = h.dialog->Control<QWidget>(id)->isEnabled();
+    }
+    return states;
 }
 
 class FlashPanelTest : public QObject {
@@ -54,205 +74,265 @@ class FlashPanelTest : public QObject {
     void refusalsStartNothing();
     void entireFlashBurn();
     void otherAreaBurnHonoursAnAreaTickedDuringTheRun();
+    void controlsAreHeldDuringARunAndRestoredAfter();
     void dumpEqualsTheFlash();
     void stoppedDumpKeepsTheBytesRead();
     void unplugMidBurn();
     void unplugMidDump();
-    void closeDuringARunWaitsForTheEnd();
+    void okDuringABurnClosesOnlyAfterItsEnd();
+    void escapeDuringADumpClosesOnlyAfterItsEnd();
 
   private:
     TempDir dir_;
 };
 
 void FlashPanelTest::getIdFillsTheLabels() {
-    FlashPanelHarness panel(Chip(32));
-    QVERIFY(panel.opened);
-    panel.w.getId->click();
-    QCOMPARE(panel.w.info[0]->text(), QStringLiteral("GD_GD25Q128C"));
-    QCOMPARE(panel.w.info[7]->text(), QStringLiteral("16384 KB"));
+    FlashDialogHarness h(Chip(32));
+    h.W().getId->click();
+    QCOMPARE(h.W().deviceName->text(), QStringLiteral("GD_GD25Q128C"));
+    QCOMPARE(h.W().pagesPerSector->text(), QStringLiteral("16"));
+    QCOMPARE(h.W().totalSize->text(), QStringLiteral("16384 KB"));
 
     sim::SimFaults faults;
     faults.chipIndexAnswer = 44;
-    panel.sim->SetFaults(faults);
-    panel.w.getId->click();
-    QCOMPARE(panel.boxes.shown.size(), std::size_t{1});
-    QVERIFY(panel.boxes.shown[0].text.contains(QStringLiteral("44")));
-    QCOMPARE(panel.w.info[4]->text(), QStringLiteral("32"));  // the previous chip stays
+    h.sim->SetFaults(faults);
+    h.W().getId->click();
+    QCOMPARE(h.boxes.shown.size(), std::size_t{1});
+    QCOMPARE(h.boxes.shown[0].caption, QStringLiteral("Error"));
+    QVERIFY(h.boxes.shown[0].text.contains(QStringLiteral("44")));
+    QCOMPARE(h.W().deviceId->text(), QStringLiteral("32"));  // the previous chip stays
+    QCOMPARE(h.W().deviceName->text(), QStringLiteral("GD_GD25Q128C"));
 }
 
 void FlashPanelTest::refusalsStartNothing() {
-    FlashPanelHarness panel(Chip(4));
-    QSignalSpy started(panel.controller, &FlashPanelController::workerStarted);
-    panel.w.burn->click();
-    panel.w.dump->click();
-    ChooseDump(panel, dir_.path / "refused.bin");
-    panel.w.dump->click();  // no Get ID yet
-    ChooseBurn(panel, dir_.Write("short.bin", Bytes(16, 0x11)));
-    panel.w.getId->click();
-    panel.w.burn->click();  // too short to burn
-    QCOMPARE(started.count(), 0);
-    QCOMPARE(panel.boxes.shown.size(), std::size_t{5});
-    QCOMPARE(panel.boxes.shown[0].text, Q(flash::kSelectBurnFile));
-    QCOMPARE(panel.boxes.shown[1].text, Q(flash::kSelectDumpFile));
-    QCOMPARE(panel.boxes.shown[2].text, Q(flash::kExecuteGetId));
-    QCOMPARE(panel.boxes.shown[4].text, panel.boxes.shown[3].text);  // chooser and Burn agree
-    QVERIFY(panel.controller->Logic().BurnLoaded());                 // the refusal keeps the file
+    FlashDialogHarness h(Chip(4));
+    QSignalSpy ended(h.controller.get(), &FlashPanelController::workerEnded);
+    h.ChooseDump(dir_.path / "refused.bin");
+    h.W().dump->click();  // before Get ID
+    h.ChooseBurn(dir_.Write("short.bin", Bytes(16, 0x11)));
+    QVERIFY(!h.W().dump->isEnabled());
+    h.W().getId->click();
+    h.W().burn->click();  // too short to burn
+    h.ChooseBurn(dir_.path / "missing.bin");
+    QVERIFY(h.W().burn->isEnabled());
+    h.W().burn->click();  // the file could not be read
+
+    QCoreApplication::processEvents();
+    QCOMPARE(ended.count(), 0);
+    QCOMPARE(h.boxes.shown.size(), std::size_t{5});
+    QCOMPARE(h.boxes.shown[0].text, Q(flash::kExecuteGetId));
+    QCOMPARE(h.boxes.shown[2].text, h.boxes.shown[1].text);  // the chooser and Burn agree
+    QVERIFY(h.boxes.shown[3].text.contains(QStringLiteral("missing.bin")));
+    QCOMPARE(h.boxes.shown[4].text, Q(flash::kSelectBurnFile));
+    QCOMPARE(h.W().hexVersion->text(), QString());
 }
 
 void FlashPanelTest::entireFlashBurn() {
-    FlashPanelHarness panel(Chip(34));  // 256 KB
-    const Bytes image = Pattern(256 * 1024, 0x42);
-    panel.w.getId->click();
-    ChooseBurn(panel, dir_.Write("whole.bin", image));
-    QSignalSpy ended(panel.controller, &FlashPanelController::workerEnded);
-    panel.w.burn->click();
-    QVERIFY(panel.controller->Running());
-    QVERIFY(WaitForEnd(panel));
+    FlashDialogHarness h(Chip(34));  // 256 KB
+    Bytes image = Pattern(256 * 1024, 0x42);
+    image[28] = 0x04, image[29] = 0x03, image[30] = 0x02, image[31] = 0x01;
+    h.W().getId->click();
+    const auto file = dir_.Write("whole.bin", image);
+    h.ChooseBurn(file);
+    QCOMPARE(h.W().burnFile->text(), QString::fromStdString(file.string()));
+    QCOMPARE(h.W().hexVersion->text(), QStringLiteral("01.02.03.04"));
+    QSignalSpy ended(h.controller.get(), &FlashPanelController::workerEnded);
+    h.W().burn->click();
+    QVERIFY(h.controller->Running());
+    QVERIFY(WaitForEnd(h));
 
     QCOMPARE(ended.count(), 1);
     QCOMPARE(ended[0][0].value<FlashTask>(), FlashTask::Burn);
-    QCOMPARE(panel.boxes.shown.size(), std::size_t{1});
-    QCOMPARE(panel.boxes.shown[0].text, Q(flash::kEntireUpdated));
-    QCOMPARE(panel.boxes.shown[0].caption, QStringLiteral("Info"));
-    QVERIFY(panel.boxes.shown[0].onDialogThread);
-    QVERIFY(panel.sim->PeekFlash(0, image.size()) == image);
-    // The final counts are shown, then the label waits; the image is freed.
-    QCOMPARE(panel.w.count->text(), QString::number(image.size()));
-    QCOMPARE(panel.w.total->text(), QString::number(image.size()));
-    QCOMPARE(panel.w.progress->value(), int(image.size()));
-    QCOMPARE(panel.w.status->text(), QStringLiteral("Status: Wait"));
-    QVERIFY(!panel.controller->Logic().BurnLoaded());
+    QCOMPARE(h.boxes.shown.size(), std::size_t{1});
+    QCOMPARE(h.boxes.shown[0].text, Q(flash::kEntireUpdated));
+    QCOMPARE(h.boxes.shown[0].caption, QStringLiteral("Info"));
+    QCOMPARE(h.boxes.shown[0].icon, MessageIcon::Information);
+    QVERIFY(h.boxes.shown[0].onDialogThread);
+    QVERIFY(h.sim->PeekFlash(0, image.size()) == image);
+    // The final counts stay shown, the label waits, the image is freed, Burn needs a new file.
+    QCOMPARE(h.W().progressCount->text(), QString::number(image.size()));
+    QCOMPARE(h.W().progressTotal->text(), QString::number(image.size()));
+    QCOMPARE(h.W().progress->value(), int(image.size()));
+    QCOMPARE(h.W().status->text(), QStringLiteral("Status: Wait"));
+    QVERIFY(!h.controller->Logic().BurnLoaded());
+    QVERIFY(!h.W().burn->isEnabled());
 }
 
 void FlashPanelTest::otherAreaBurnHonoursAnAreaTickedDuringTheRun() {
     // Slow exchanges, so that the burn is still at the firmware when the box is ticked.
-    FlashPanelHarness panel(Chip(4, 1000));
+    FlashDialogHarness h(Chip(4, 1000));
     const Bytes image = FlashImage(0x10000, 1);
-    panel.otherArea->setChecked(true);
-    panel.w.areas[flash::kFirmwareArea]->setChecked(true);
-    panel.w.getId->click();
-    ChooseBurn(panel, dir_.Write("areas.bin", image));
-    panel.w.burn->click();
-    QVERIFY(panel.controller->Running());
-    panel.w.areas[flash::kCustomizedArea]->setChecked(true);
-    QVERIFY(WaitForEnd(panel));
+    h.W().otherArea->click();
+    h.W().areaFirmware->setChecked(true);
+    h.W().areaCustomizedData->setChecked(false);
+    h.W().getId->click();
+    h.ChooseBurn(dir_.Write("areas.bin", image));
+    h.W().burn->click();
+    QVERIFY(h.controller->Running());
+    // Disabled for the run, the box is ticked the way the dialog's own rules never would.
+    h.W().areaCustomizedData->setChecked(true);
+    QVERIFY(WaitForEnd(h));
 
-    QCOMPARE(panel.boxes.shown.size(), std::size_t{1});
-    QCOMPARE(panel.boxes.shown[0].text,
+    QCOMPARE(h.boxes.shown.size(), std::size_t{1});
+    QCOMPARE(h.boxes.shown[0].text,
              QStringLiteral("- Firmware Area\n- Customized Area\n\n has updated, please "
                             "replug-in device!"));
     const auto& customized = flash::kFlashAreas[flash::kCustomizedArea];
-    QVERIFY(panel.sim->PeekFlash(customized.address, customized.length) ==
+    QVERIFY(h.sim->PeekFlash(customized.address, customized.length) ==
             Bytes(image.begin() + customized.address,
                   image.begin() + customized.address + customized.length));
-    QCOMPARE(panel.sim->PeekFlash(flash::kFlagSectorAddress, 1).at(0), std::uint8_t{1});
+    QCOMPARE(h.sim->PeekFlash(flash::kFlagSectorAddress, 1).at(0), std::uint8_t{1});
+}
+
+void FlashPanelTest::controlsAreHeldDuringARunAndRestoredAfter() {
+    FlashDialogHarness h(Chip(4, 500));
+    h.W().otherArea->click();
+    h.W().areaFirmware->setChecked(true);
+    h.W().getId->click();
+    h.ChooseBurn(dir_.Write("held.bin", FlashImage(0x10000, 1)));
+    const std::map<int, bool> before = EnabledStates(h);
+    QVERIFY(before.at(kIdBurn) && before.at(kIdGetId) && before.at(kIdAreaPrivateData));
+
+    h.W().burn->click();
+    QVERIFY(h.controller->Running());
+    for (const auto& [id, enabled] : EnabledStates(h)) {
+        QVERIFY2(!enabled, qPrintable(QString::number(id)));
+    }
+    QVERIFY(h.Button(kIdOk)->isEnabled());  // the way to ask for the close
+    QVERIFY(WaitForEnd(h));
+
+    std::map<int, bool> expected = before;
+    expected[kIdBurn] = false;  // the burn file was used up
+    QCOMPARE(EnabledStates(h), expected);
 }
 
 void FlashPanelTest::dumpEqualsTheFlash() {
-    FlashPanelHarness panel(Chip(34));
+    FlashDialogHarness h(Chip(34));
     const Bytes contents = Pattern(256 * 1024, 0x5C);
-    panel.sim->PokeFlash(0, contents);
-    panel.w.getId->click();
+    h.sim->PokeFlash(0, contents);
+    h.W().getId->click();
     const auto file = dir_.path / "dump.bin";
-    ChooseDump(panel, file);
-    QCOMPARE(panel.w.dumpPath->text(), QString::fromStdString(file.string()));
-    panel.w.dump->click();
-    QVERIFY(WaitForEnd(panel));
+    h.ChooseDump(file);
+    QCOMPARE(h.W().dumpFile->text(), QString::fromStdString(file.string()));
+    h.W().dump->click();
+    QVERIFY(WaitForEnd(h));
 
-    QCOMPARE(panel.boxes.shown.size(), std::size_t{1});
-    QCOMPARE(panel.boxes.shown[0].text, Q(flash::kDumpFinished));
+    QCOMPARE(h.boxes.shown.size(), std::size_t{1});
+    QCOMPARE(h.boxes.shown[0].text, Q(flash::kDumpFinished));
     QVERIFY(TempDir::Read(file) == contents);
-    QCOMPARE(panel.w.count->text(), QString::number(contents.size()));
-    QVERIFY(!panel.controller->StopButton()->isVisible());
+    QCOMPARE(h.W().progressCount->text(), QString::number(contents.size()));
+    QVERIFY(!h.W().dump->isEnabled());
 }
 
 void FlashPanelTest::stoppedDumpKeepsTheBytesRead() {
-    FlashPanelHarness panel(Chip(4, 200));
+    FlashDialogHarness h(Chip(4, 200));
     const Bytes contents = Pattern(8 * 1024 * 1024, 0x17);
-    panel.sim->PokeFlash(0, contents);
-    panel.show();
-    panel.w.getId->click();
-    ChooseDump(panel, dir_.path / "stopped.bin");
-    panel.w.dump->click();
-    QPushButton* stop = panel.controller->StopButton();
-    QVERIFY(stop->isVisible());
-    QVERIFY(!panel.w.dump->isVisible());
-    QVERIFY(QTest::qWaitFor([&] { return panel.w.count->text().toUInt() > 0; }, kRunTimeoutMs));
+    h.sim->PokeFlash(0, contents);
+    h.dialog->show();
+    h.W().getId->click();
+    h.ChooseDump(dir_.path / "stopped.bin");
+    QVERIFY(!h.controller->StopButton()->isVisible());
+    h.W().dump->click();
+    QPushButton* stop = h.controller->StopButton();
+    QVERIFY(stop->isVisible() && stop->isEnabled());
+    QVERIFY(!h.W().dump->isVisible());
+    QVERIFY(
+        QTest::qWaitFor([&] { return h.W().progressCount->text().toUInt() > 0; }, kRunTimeoutMs));
     stop->click();
-    QVERIFY(WaitForEnd(panel));
+    QVERIFY(WaitForEnd(h));
 
-    const FlashRunResult& result = *panel.controller->LastResult();
+    const FlashRunResult& result = *h.controller->LastResult();
     QVERIFY(result.dump.stopped);
     const std::uint32_t kept = result.dump.bytesDumped;
     QVERIFY(kept > 0 && kept < contents.size());
-    QCOMPARE(panel.boxes.shown.size(), std::size_t{1});
-    QVERIFY(panel.boxes.shown[0].text.contains(QString::number(kept)));
-    const Bytes partial = TempDir::Read(result.dump.location);
-    QVERIFY(partial == Bytes(contents.begin(), contents.begin() + kept));
+    QCOMPARE(h.boxes.shown.size(), std::size_t{1});
+    QVERIFY(h.boxes.shown[0].text.contains(QString::number(kept)));
+    QVERIFY(TempDir::Read(result.dump.location) ==
+            Bytes(contents.begin(), contents.begin() + kept));
     QVERIFY(!stop->isVisible());
-    QVERIFY(panel.w.dump->isVisible());
+    QVERIFY(h.W().dump->isVisible());
 }
 
 void FlashPanelTest::unplugMidBurn() {
-    FlashPanelHarness panel(Chip(34));
-    panel.w.getId->click();
-    ChooseBurn(panel, dir_.Write("unplug.bin", Pattern(256 * 1024, 0x33)));
+    FlashDialogHarness h(Chip(34));
+    h.W().getId->click();
+    h.ChooseBurn(dir_.Write("unplug.bin", Pattern(256 * 1024, 0x33)));
     sim::SimFaults faults;
     faults.unplugAfter = 40;  // a few chunks into the write
-    panel.sim->SetFaults(faults);
-    panel.w.burn->click();
-    QVERIFY(WaitForEnd(panel));
+    h.sim->SetFaults(faults);
+    h.W().burn->click();
+    QVERIFY(WaitForEnd(h));
 
-    const FlashRunResult& result = *panel.controller->LastResult();
+    const FlashRunResult& result = *h.controller->LastResult();
     QVERIFY(!result.burn.Updated());
-    QVERIFY(!result.burn.error.empty() || result.burn.compareFailed);
-    QVERIFY(!panel.boxes.shown.empty());
-    QCOMPARE(panel.boxes.shown.back().caption, QStringLiteral("Error"));
-    QVERIFY(panel.BoxesWith(Q(flash::kEntireUpdated)) == 0);
-    QCOMPARE(panel.w.status->text(), QStringLiteral("Status: Wait"));
-    QVERIFY(!panel.controller->Logic().BurnLoaded());
+    QVERIFY(!h.boxes.shown.empty());
+    QCOMPARE(h.boxes.shown.back().caption, QStringLiteral("Error"));
+    QCOMPARE(h.BoxesWith(Q(flash::kEntireUpdated)), 0);
+    QCOMPARE(h.W().status->text(), QStringLiteral("Status: Wait"));
+    QVERIFY(!h.controller->Logic().BurnLoaded());
+    QVERIFY(!h.W().burn->isEnabled());
+    QVERIFY(h.W().getId->isEnabled());
 }
 
 void FlashPanelTest::unplugMidDump() {
-    FlashPanelHarness panel(Chip(34));
-    panel.w.getId->click();
+    FlashDialogHarness h(Chip(34));
+    h.W().getId->click();
     const auto file = dir_.path / "unplugged.bin";
-    ChooseDump(panel, file);
+    h.ChooseDump(file);
     sim::SimFaults faults;
     faults.unplugAfter = 20;
-    panel.sim->SetFaults(faults);
-    panel.w.dump->click();
-    QVERIFY(WaitForEnd(panel));
+    h.sim->SetFaults(faults);
+    h.W().dump->click();
+    QVERIFY(WaitForEnd(h));
 
-    const FlashRunResult& result = *panel.controller->LastResult();
+    const FlashRunResult& result = *h.controller->LastResult();
     QVERIFY(!result.dump.completed);
     QVERIFY(!result.dump.stopped);
-    QCOMPARE(panel.boxes.shown.size(), std::size_t{1});
-    QCOMPARE(panel.boxes.shown[0].caption, QStringLiteral("Error"));
+    QCOMPARE(h.boxes.shown.size(), std::size_t{1});
+    QCOMPARE(h.boxes.shown[0].caption, QStringLiteral("Error"));
     QVERIFY(!std::filesystem::exists(file));  // a half dump never sits under the chosen name
-    QCOMPARE(panel.w.status->text(), QStringLiteral("Status: Wait"));
+    QCOMPARE(h.W().status->text(), QStringLiteral("Status: Wait"));
+    QVERIFY(!h.W().dump->isEnabled());
 }
 
-void FlashPanelTest::closeDuringARunWaitsForTheEnd() {
-    FlashPanelHarness panel(Chip(34, 300));
-    panel.w.getId->click();
-    ChooseBurn(panel, dir_.Write("close.bin", Pattern(256 * 1024, 0x71)));
-    QSignalSpy ready(panel.controller, &FlashPanelController::closeReady);
-    bool endedBeforeReady = false;
-    connect(panel.controller, &FlashPanelController::closeReady, this,
-            [&] { endedBeforeReady = !panel.controller->Running(); });
-    panel.w.burn->click();
+void FlashPanelTest::okDuringABurnClosesOnlyAfterItsEnd() {
+    FlashDialogHarness h(Chip(34, 300));
+    h.dialog->show();
+    h.W().getId->click();
+    h.ChooseBurn(dir_.Write("close.bin", Pattern(256 * 1024, 0x71)));
+    QSignalSpy finished(h.dialog.get(), &QDialog::finished);
+    bool endedFirst = false;
+    connect(h.dialog.get(), &QDialog::finished, this,
+            [&] { endedFirst = !h.controller->Running(); });
+    h.W().burn->click();
 
-    QVERIFY(!panel.controller->RequestClose(1));
-    QCOMPARE(ready.count(), 0);
-    QCOMPARE(panel.boxes.shown.size(), std::size_t{1});
-    QVERIFY(panel.boxes.shown[0].text.contains(QStringLiteral("cannot be stopped halfway")));
-    QVERIFY(ready.wait(kRunTimeoutMs));
-    QCOMPARE(ready[0][0].toInt(), 1);
-    QVERIFY(endedBeforeReady);
-    // The burn's own closing box came before the close.
-    QCOMPARE(panel.boxes.shown.back().text, Q(flash::kEntireUpdated));
-    QVERIFY(panel.controller->RequestClose(1));
+    h.Button(kIdOk)->click();
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(h.dialog->isVisible());
+    QCOMPARE(h.boxes.shown.size(), std::size_t{1});
+    QVERIFY(h.boxes.shown[0].text.contains(QStringLiteral("cannot be stopped halfway")));
+    QVERIFY(finished.wait(kRunTimeoutMs));
+    QCOMPARE(finished[0][0].toInt(), int(QDialog::Accepted));
+    QVERIFY(endedFirst);
+    QVERIFY(!h.dialog->isVisible());
+    // The burn's own closing box came before the dialog closed.
+    QCOMPARE(h.boxes.shown.back().text, Q(flash::kEntireUpdated));
+}
+
+void FlashPanelTest::escapeDuringADumpClosesOnlyAfterItsEnd() {
+    FlashDialogHarness h(Chip(34, 300));
+    h.dialog->show();
+    h.W().getId->click();
+    h.ChooseDump(dir_.path / "escape.bin");
+    QSignalSpy finished(h.dialog.get(), &QDialog::finished);
+    h.W().dump->click();
+
+    QTest::keyClick(h.dialog.get(), Qt::Key_Escape);
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(h.boxes.shown.at(0).text.contains(QStringLiteral("A dump is running")));
+    QVERIFY(finished.wait(kRunTimeoutMs));
+    QCOMPARE(finished[0][0].toInt(), int(QDialog::Rejected));
+    QCOMPARE(h.boxes.shown.back().text, Q(flash::kDumpFinished));
 }
 
 }  // namespace

@@ -1,16 +1,17 @@
-# The flash panel's suites: its decisions and progress relay without widgets, and the panel
-# with its worker threads against the emulated device, offscreen.
+# The flash panel's suites: its decisions and progress relay without widgets, and the dialog's
+# flash panel with its worker threads against the emulated device, offscreen.
 brimlo_add_gtest(flash_panel_logic_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/flash_panel_logic_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/flash_progress_relay_test.cpp
-    LIBS brimlo_app_flash brimlo_sim
+    LIBS brimlo_app_logic brimlo_sim
 )
 target_include_directories(flash_panel_logic_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../flash)
 
 foreach(suite flash_panel_test worker_boxes_test)
-    add_executable(${suite} ${CMAKE_CURRENT_LIST_DIR}/${suite}.cpp)
-    target_link_libraries(${suite} PRIVATE brimlo_app_flash brimlo_sim Qt6::Test)
+    add_executable(${suite} ${CMAKE_CURRENT_LIST_DIR}/${suite}.cpp
+                            ${CMAKE_CURRENT_LIST_DIR}/flash_panel_harness.h)
+    target_link_libraries(${suite} PRIVATE brimlo_app brimlo_sim Qt6::Test)
     target_include_directories(${suite} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../flash)
     set_target_properties(${suite} PROPERTIES AUTOMOC ON)
     add_test(NAME ${suite} COMMAND ${suite})

@@ -1,0 +1,222 @@
+// How the dialog fares during a long burn. An 8 MB Entire Flash burn through the emulated device
+// in memory, with 64-byte flash reports and no latency, runs once through the library's RunBurn
+// alone and once through the dialog's flash panel, whose worker thread runs the same burn while
+// a 10 ms timer ticks on the dialog's thread. Prints both wall times, their ratio, and the
+// timer's longest lateness: how long the dialog could not answer the user.
+//
+//   dialog_burn_bench [--repeat N] [--check]
+// --repeat runs N pairs (1 unless told) and compares the medians, so that a machine busy with
+// other work skews the figures less; the stall is the longest of all runs. --check exits 1
+// when the dialog stalls 50 ms or more, or its burn takes more than 1.2 times the library's.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "app/dialog_template.h"
+#include "app/flash_panel_controller.h"
+#include "app/uvc_hid_dlg.h"
+#include "flash/burn_sequence.h"
+#include "flash/flash_messages.h"
+#include "hid/debug_output.h"
+#include "sim/sim_platform.h"
+
+namespace {
+
+using namespace brimlo;
+using namespace brimlo::app;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint32_t kImageSize = 8 * 1024 * 1024;
+constexpr int kTickMs = 10;
+constexpr double kStallGoalMs = 50;
+constexpr double kRatioGoal = 1.2;
+
+class NoDebug final : public hid::DebugSink {
+  public:
+    void Write(std::string_view) override {}
+};
+
+// Keeps the last text; a burn that did not end with the whole-flash text has failed.
+class LastBoxes final : public MessageBoxes {
+  public:
+    void Show(std::string_view text, std::string_view, MessageIcon) override { last = text; }
+    std::string last;
+};
+
+class FixedChooser final : public FlashFileChooser {
+  public:
+    explicit FixedChooser(QString path) : path_(std::move(path)) {}
+    std::optional<QString> ChooseBurnFile(QWidget*) override { return path_; }
+    std::optional<QString> ChooseDumpFile(QWidget*) override { return std::nullopt; }
+
+  private:
+    QString path_;
+};
+
+sim::SimConfig SmallReports() {
+    sim::SimConfig config;
+    config.chipRow = 4;  // 8 MB
+    config.outputReportLengths = {64, 64, 64};
+    config.inputReportLengths = {64, 64, 64};
+    return config;
+}
+
+std::vector<std::uint8_t> Image() {
+    std::vector<std::uint8_t> image(kImageSize);
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<std::uint8_t>((i * 13 + 7 + (i >> 9)) % 253 + 1);
+    }
+    return image;
+}
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// The library alone: no progress, no thread, no widgets.
+bool LibraryBurn(const std::vector<std::uint8_t>& image, double& seconds) {
+    std::string error;
+    const auto sim = sim::SimDevice::Create(SmallReports(), error);
+    sim::SimPlatform platform(sim);
+    UvcHidDevice device(platform);
+    flash::FlashIdentity identity;
+    if (device.Open(SmallReports().vid, SmallReports().pid).status != OpenStatus::Opened ||
+        !flash::IdentifyFlash(device, identity, error)) {
+        std::fprintf(stderr, "dialog_burn_bench: %s\n", error.c_str());
+        return false;
+    }
+    LastBoxes boxes;
+    flash::FixedAreaChoice entire(flash::BurnSelection{});
+    const Clock::time_point start = Clock::now();
+    const flash::BurnOutcome outcome =
+        flash::RunBurn(device, image, identity, entire, boxes, nullptr);
+    seconds = Seconds(Clock::now() - start);
+    return outcome.entireUpdated && sim->PeekFlash(0, kImageSize) == image;
+}
+
+// The dialog's burn, with the dialog's thread watched by a 10 ms timer.
+bool DialogBurn(const std::vector<std::uint8_t>& image, double& seconds, double& stallMs) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("image.bin"));
+    std::ofstream(file.toStdString(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    QSettings settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+
+    std::string error;
+    const auto sim = sim::SimDevice::Create(SmallReports(), error);
+    sim::SimPlatform platform(sim);
+    LastBoxes boxes;
+    FixedChooser chooser(file);
+    Cuvc_hid_olvexDlg dialog(platform, &boxes, settings);
+    FlashPanelController flash(dialog, chooser);
+    dialog.show();
+    dialog.Control<QPushButton>(kIdOpenDevice)->click();
+    dialog.FlashPanel().getId->click();
+    dialog.FlashPanel().burnFileBrowse->click();
+    if (!flash.Logic().BurnLoaded() || !flash.Logic().Identity().Identified()) {
+        std::fprintf(stderr, "dialog_burn_bench: the dialog did not get ready: %s\n",
+                     boxes.last.c_str());
+        return false;
+    }
+
+    // The first paint of the window is not the burn's: let it happen before the clock starts.
+    QEventLoop settle;
+    QTimer::singleShot(300, &settle, &QEventLoop::quit);
+    settle.exec();
+
+    QElapsedTimer sinceTick;
+    qint64 worstNs = 0;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(kTickMs);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        worstNs = std::max(worstNs, sinceTick.nsecsElapsed() - qint64{kTickMs} * 1000000);
+        sinceTick.start();
+    });
+    QEventLoop loop;
+    QObject::connect(&flash, &FlashPanelController::workerEnded, &loop, &QEventLoop::quit);
+
+    tick.start();
+    sinceTick.start();
+    const Clock::time_point start = Clock::now();
+    dialog.FlashPanel().burn->click();
+    loop.exec();
+    seconds = Seconds(Clock::now() - start);
+    tick.stop();
+    stallMs = double(worstNs) / 1e6;
+    return boxes.last == flash::kEntireUpdated && sim->PeekFlash(0, kImageSize) == image;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    bool check = false;
+    int repeat = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--check") == 0) {
+            check = true;
+        } else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
+            repeat = std::max(1, std::atoi(argv[++i]));
+        } else {
+            std::fprintf(stderr, "usage: dialog_burn_bench [--repeat N] [--check]\n");
+            return 2;
+        }
+    }
+    NoDebug noDebug;
+    hid::SetDebugSink(&noDebug);
+    const std::vector<std::uint8_t> image = Image();
+    std::vector<double> libraryRuns, dialogRuns;
+    double stallMs = 0;
+    bool ok = true;
+    for (int round = 0; round < repeat && ok; ++round) {
+        double library = 0, dialog = 0, stall = 0;
+        ok = LibraryBurn(image, library) && DialogBurn(image, dialog, stall);
+        libraryRuns.push_back(library);
+        dialogRuns.push_back(dialog);
+        stallMs = std::max(stallMs, stall);
+        if (repeat > 1) {
+            std::printf("run %d: library %.1f ms, dialog %.1f ms, stall %.1f ms\n", round + 1,
+                        library * 1e3, dialog * 1e3, stall);
+        }
+    }
+    hid::SetDebugSink(nullptr);
+    if (!ok) {
+        std::fprintf(stderr, "dialog_burn_bench: a burn did not write the image\n");
+        return 1;
+    }
+    const double library = Median(libraryRuns);
+    const double dialog = Median(dialogRuns);
+    std::printf("8 MB Entire Flash burn, 64-byte flash reports, emulated device, no latency%s\n",
+                repeat > 1 ? ", medians" : "");
+    std::printf("library RunBurn alone:   %8.1f ms\n", library * 1e3);
+    std::printf("dialog's burn:           %8.1f ms  (%.2fx the library's; goal at most %.1fx)\n",
+                dialog * 1e3, dialog / library, kRatioGoal);
+    std::printf(
+        "longest stall of a %d ms timer on the dialog's thread: %.1f ms (goal under "
+        "%.0f ms)\n",
+        kTickMs, stallMs, kStallGoalMs);
+    if (check && (stallMs >= kStallGoalMs || dialog > kRatioGoal * library)) {
+        std::fprintf(stderr, "dialog_burn_bench: goal missed\n");
+        return 1;
+    }
+    return 0;
+}
