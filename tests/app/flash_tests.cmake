@@ -8,7 +8,7 @@ brimlo_add_gtest(flash_panel_logic_tests
 )
 target_include_directories(flash_panel_logic_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../flash)
 
-foreach(suite flash_panel_test worker_boxes_test)
+foreach(suite flash_panel_test worker_boxes_test flash_file_chooser_test)
     add_executable(${suite} ${CMAKE_CURRENT_LIST_DIR}/${suite}.cpp
                             ${CMAKE_CURRENT_LIST_DIR}/flash_panel_harness.h)
     target_link_libraries(${suite} PRIVATE brimlo_app brimlo_sim Qt6::Test)
