@@ -23,17 +23,38 @@ std::string JsonLine(const nlohmann::json& json) {
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+session::StackOptions CliContext::StackOptions() const {
+    return {options.simulate, options.simState, options.path, options.traceFile};
+}
+
+int CliContext::ReportStackError(const session::StackError& error) const {
+    switch (error.kind) {
+        case session::StackError::Kind::Usage:
+            return Error(error.message, kExitUsage);
+        case session::StackError::Kind::NoDevice:
+            return Error(error.message, kExitNoDevice);
+        case session::StackError::Kind::Failed:
+            break;
+    }
+    return Error(error.message, kExitFailed);
+}
+
+bool CliContext::CheckOptions() const {
+    if (const auto mistake = session::CheckStackOptions(StackOptions())) {
+        ReportStackError(*mistake);
+        return false;
+    }
+    return true;
+}
+
 hid::HidPlatform* CliContext::Platform() {
     if (stack_) {
         return &stack_->Platform();
     }
     session::StackError error;
-    stack_ = session::PlatformStack::Create(
-        {options.simulate, options.simState, options.path, options.traceFile}, error);
+    stack_ = session::PlatformStack::Create(StackOptions(), error);
     if (!stack_) {
-        Error(error.message, error.kind == session::StackError::Kind::Usage      ? kExitUsage
-                             : error.kind == session::StackError::Kind::NoDevice ? kExitNoDevice
-                                                                                 : kExitFailed);
+        ReportStackError(error);
         return nullptr;
     }
     return &stack_->Platform();
@@ -54,7 +75,7 @@ bool CliContext::ResolveTarget(std::uint16_t& vendorId, std::uint16_t& productId
         session::StackError error;
         const auto ids = stack_->PathIdentity(error);
         if (!ids) {
-            Error(error.message, kExitNoDevice);
+            ReportStackError(error);
             return false;
         }
         std::tie(vendorId, productId) = *ids;

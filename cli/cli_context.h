@@ -40,6 +40,8 @@ class CliContext {
     // The chosen command as typed, e.g. "reg read": the "command" member of the --json object.
     std::string command;
 
+    // False, with the mistake reported, when the global options contradict each other.
+    bool CheckOptions() const;
     // The HID stack chosen by the options (hidraw, or the emulated device), traced when asked.
     // Null, with the reason reported, when it cannot be set up.
     hid::HidPlatform* Platform();
@@ -60,6 +62,8 @@ class CliContext {
     int Finish(int code);
 
   private:
+    session::StackOptions StackOptions() const;
+    int ReportStackError(const session::StackError& error) const;
     bool ResolveTarget(std::uint16_t& vendorId, std::uint16_t& productId);
 
     std::unique_ptr<session::PlatformStack> stack_;

@@ -37,6 +37,24 @@ bool AsksForJson(int argc, char** argv) {
     return false;
 }
 
+// The parser's message, except that a word where a command belongs is named as the mistake.
+std::string ParseErrorMessage(const CLI::App& app, const CLI::ParseError& error) {
+    if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+        std::string chosen;
+        for (const CLI::App* level = &app;; level = level->get_subcommands().front()) {
+            const std::vector<std::string> unused = level->remaining();
+            if (!unused.empty()) {
+                return "unknown command '" + chosen + unused.front() + "'";
+            }
+            if (level->get_subcommands().empty()) {
+                break;
+            }
+            chosen += level->get_subcommands().front()->get_name() + " ";
+        }
+    }
+    return error.what();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,17 +89,13 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) {
-            return app.exit(e);
+            return app.exit(e);  // --help, --version
         }
-        if (AsksForJson(argc, argv)) {
-            context.options.json = true;
-            context.command = ChosenCommand(app);
-            context.Error(e.what(), kExitUsage);
-            std::cerr << "Run with --help for more information.\n";
-            return context.Finish(kExitUsage);
-        }
-        app.exit(e);
-        return kExitUsage;
+        context.options.json = AsksForJson(argc, argv);
+        context.command = ChosenCommand(app);
+        context.Error(ParseErrorMessage(app, e), kExitUsage);
+        std::cerr << "Run with --help for more information.\n";
+        return context.Finish(kExitUsage);
     }
 
     context.command = ChosenCommand(app);
@@ -89,7 +103,7 @@ int main(int argc, char** argv) {
     if (!context.options.verbose) {
         brimlo::hid::SetDebugSink(&discard);
     }
-    const int code = context.Finish(run ? run() : kExitUsage);
+    const int code = context.Finish(context.CheckOptions() && run ? run() : kExitUsage);
     brimlo::hid::SetDebugSink(nullptr);
     return code;
 }

@@ -1,5 +1,6 @@
 // reg, iic and gpio: the engineer's register, bus and pin access.
 
+#include <cstdio>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -15,12 +16,18 @@ class HexArgs {
 
     bool Get(const std::string& text, std::uint32_t maxValue, const char* what,
              std::uint32_t& out) {
-        const auto value = ParseHexArgument(text, maxValue);
+        HexArgumentError error{};
+        const auto value = ParseHexArgument(text, maxValue, &error);
         if (!value) {
-            context_.Error(
-                std::string(what) + " '" + text + "' is not a hexadecimal number" +
-                    (maxValue < 0xFFFFFFFF ? " up to " + FormatRegister(maxValue) : std::string()),
-                kExitUsage);
+            char limit[16];
+            std::snprintf(limit, sizeof limit, "0x%x", maxValue);
+            context_.Error(std::string(what) + " '" + text + "' " +
+                               (error == HexArgumentError::TooLarge
+                                    ? std::string("is too large: at most ") + limit
+                                    : "is not a hexadecimal number" +
+                                          (maxValue < 0xFFFFFFFF ? std::string(" up to ") + limit
+                                                                 : std::string())),
+                           kExitUsage);
             return false;
         }
         out = *value;
@@ -31,30 +38,34 @@ class HexArgs {
     const CliContext& context_;
 };
 
+// Every number is kept as typed and read as hexadecimal, --count and GPIO numbers too.
 struct RegArgs {
     std::string address;
     std::string value;
-    unsigned count = 1;
+    std::string count = "1";
 };
 
 struct IicArgs {
     std::string device;
     std::vector<std::string> bytes;
-    unsigned count = 1;
+    std::string count = "1";
 };
 
 struct GpioArgs {
-    unsigned number = 0;
+    std::string number;
     std::string direction;
     std::string value;
 };
 
 int RunRegRead(CliContext& context, const RegArgs& args) {
+    HexArgs hex(context);
     std::uint32_t address = 0;
-    if (!HexArgs(context).Get(args.address, 0xFFFFFFFF, "address", address)) {
+    std::uint32_t count = 0;
+    if (!hex.Get(args.address, 0xFFFFFFFF, "address", address) ||
+        !hex.Get(args.count, 0xFFFFFFFF, "--count", count)) {
         return kExitUsage;
     }
-    if (args.count == 0 || std::uint64_t{address} + 4ull * (args.count - 1) > 0xFFFFFFFFull) {
+    if (count == 0 || std::uint64_t{address} + 4ull * (count - 1) > 0xFFFFFFFFull) {
         return context.Error("--count must be at least 1 and stay within 32-bit addresses",
                              kExitUsage);
     }
@@ -64,14 +75,14 @@ int RunRegRead(CliContext& context, const RegArgs& args) {
     }
     nlohmann::json values = nlohmann::json::array();
     std::ostringstream text;
-    for (unsigned i = 0; i < args.count; ++i) {
+    for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t at = address + 4 * i;
         std::uint32_t value = 0;
         if (!device->RegisterAccess(kRegisterRead, at, value)) {
             return context.DeviceError("register read at " + FormatRegister(at) + " failed");
         }
         values.push_back({{"address", at}, {"value", value}, {"text", FormatRegister(value)}});
-        text << (args.count > 1 ? FormatRegister(at) + ": " : "") << FormatRegister(value) << '\n';
+        text << (count > 1 ? FormatRegister(at) + ": " : "") << FormatRegister(value) << '\n';
     }
     context.Print({{"command", "reg read"}, {"registers", values}}, text.str());
     return kExitOk;
@@ -137,26 +148,28 @@ int RunIicWrite(CliContext& context, const IicArgs& args) {
 
 int RunIicRead(CliContext& context, const IicArgs& args) {
     std::uint32_t address = 0;
+    std::uint32_t count = 0;
     std::vector<std::uint8_t> written;
     if (!HexArgs(context).Get(args.device, 0xFF, "device address", address) ||
+        !HexArgs(context).Get(args.count, 0xFF, "--count", count) ||
         !ParseBytes(context, args.bytes, written)) {
         return kExitUsage;
     }
-    if (args.count == 0 || args.count > 0xFF || written.size() > 0xFF) {
-        return context.Error("--count must be 1 to 255, and at most 255 bytes written", kExitUsage);
+    if (count == 0 || written.size() > 0xFF) {
+        return context.Error("--count must be 1 to ff, and at most ff bytes written", kExitUsage);
     }
     UvcHidDevice* device = context.OpenDevice();
     if (device == nullptr) {
         return kExitNoDevice;
     }
     std::vector<std::uint8_t> buffer = written;
-    buffer.resize(std::max<std::size_t>(written.size(), args.count + 1));
+    buffer.resize(std::max<std::size_t>(written.size(), count + 1));
     if (!device->IicAccess(kIicRead, static_cast<std::uint8_t>(address),
                            static_cast<std::uint8_t>(written.size()), buffer,
-                           static_cast<std::uint8_t>(args.count))) {
+                           static_cast<std::uint8_t>(count))) {
         return context.DeviceError("IIC read from " + FormatByte(address) + " failed");
     }
-    const std::span<const std::uint8_t> data(buffer.data() + 1, args.count);
+    const std::span<const std::uint8_t> data(buffer.data() + 1, count);
     context.Print({{"command", "iic read"},
                    {"device", address},
                    {"return_code", buffer[0]},
@@ -205,8 +218,9 @@ int RunIicScan(CliContext& context) {
 }
 
 int RunGpio(CliContext& context, std::uint32_t selector, const GpioArgs& args) {
-    if (args.number > 3) {
-        return context.Error("GPIO number must be 0 to 3", kExitUsage);
+    std::uint32_t number = 0;
+    if (!HexArgs(context).Get(args.number, 3, "GPIO number", number)) {
+        return kExitUsage;
     }
     std::uint32_t value = 0;
     if (selector == kGpioSetDirection) {
@@ -222,15 +236,15 @@ int RunGpio(CliContext& context, std::uint32_t selector, const GpioArgs& args) {
         return kExitNoDevice;
     }
     std::uint8_t byte = static_cast<std::uint8_t>(value);
-    if (!device->GpioAccess(selector, static_cast<std::uint8_t>(args.number), byte)) {
-        return context.DeviceError("GPIO_" + std::to_string(args.number) + " access failed");
+    if (!device->GpioAccess(selector, static_cast<std::uint8_t>(number), byte)) {
+        return context.DeviceError("GPIO_" + std::to_string(number) + " access failed");
     }
     if (selector == kGpioRead) {
-        context.Print({{"command", "gpio get"}, {"number", args.number}, {"value", byte}},
+        context.Print({{"command", "gpio get"}, {"number", number}, {"value", byte}},
                       FormatByte(byte));
     } else {
         context.Print({{"command", selector == kGpioWrite ? "gpio set" : "gpio dir"},
-                       {"number", args.number},
+                       {"number", number},
                        {"value", byte},
                        {"ok", true}},
                       "");
@@ -250,7 +264,8 @@ void AddPeripheralCommands(CLI::App& app, CliContext& context, CommandRun& run) 
     regCommand->require_subcommand(1);
     CLI::App* regRead = regCommand->add_subcommand("read", "Read registers");
     regRead->add_option("ADDR", reg->address, "Register address (hex)")->required();
-    regRead->add_option("--count", reg->count, "Number of consecutive registers (4 bytes apart)");
+    regRead->add_option("--count", reg->count,
+                        "Number of consecutive registers, 4 bytes apart (hex, default 1)");
     regRead->callback(
         [&run, &context, reg] { run = [&context, reg] { return RunRegRead(context, *reg); }; });
     CLI::App* regWrite = regCommand->add_subcommand("write", "Write one register");
@@ -269,7 +284,7 @@ void AddPeripheralCommands(CLI::App& app, CliContext& context, CommandRun& run) 
     CLI::App* iicRead = iicCommand->add_subcommand("read", "Write sub-address bytes, then read");
     iicRead->add_option("DEV", iic->device, "8-bit device address (hex), e.g. 90")->required();
     iicRead->add_option("SUBADDR", iic->bytes, "Bytes written before the read (hex)");
-    iicRead->add_option("--count", iic->count, "Bytes to read (default 1)");
+    iicRead->add_option("--count", iic->count, "Bytes to read (hex, default 1)");
     iicRead->callback(
         [&run, &context, iic] { run = [&context, iic] { return RunIicRead(context, *iic); }; });
     iicCommand->add_subcommand("scan", "Probe every address and show the ones that answer")

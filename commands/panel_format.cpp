@@ -1,5 +1,6 @@
 #include "commands/panel_format.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace brimlo {
@@ -24,23 +25,32 @@ bool HasHexPrefix(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::uint32_t> ParseHexArgument(std::string_view text, std::uint32_t maxValue) {
+std::optional<std::uint32_t> ParseHexArgument(std::string_view text, std::uint32_t maxValue,
+                                              HexArgumentError* error) {
+    const auto fail = [error](HexArgumentError why) -> std::optional<std::uint32_t> {
+        if (error != nullptr) {
+            *error = why;
+        }
+        return std::nullopt;
+    };
     if (HasHexPrefix(text)) {
         text.remove_prefix(2);
     }
     if (text.empty()) {
-        return std::nullopt;
+        return fail(HexArgumentError::NotHexadecimal);
     }
+    // Every character is checked, so that "1000000zz" is called what it is, not too large.
     std::uint64_t value = 0;
     for (char c : text) {
         const int digit = HexDigit(c);
         if (digit < 0) {
-            return std::nullopt;
+            return fail(HexArgumentError::NotHexadecimal);
         }
-        value = value * 16 + static_cast<unsigned>(digit);
-        if (value > maxValue) {
-            return std::nullopt;
-        }
+        value = std::min<std::uint64_t>(value * 16 + static_cast<unsigned>(digit),
+                                        std::uint64_t{maxValue} + 1);
+    }
+    if (value > maxValue) {
+        return fail(HexArgumentError::TooLarge);
     }
     return static_cast<std::uint32_t>(value);
 }

@@ -12,10 +12,13 @@
 
 namespace brimlo {
 
+enum class HexArgumentError { NotHexadecimal, TooLarge };
+
 // A hexadecimal number typed on a command line: optional "0x", then only hex digits, at most
-// `maxValue`. Nothing when the text is not such a number.
+// `maxValue`. Nothing when the text is not such a number; `error`, when given, says why.
 std::optional<std::uint32_t> ParseHexArgument(std::string_view text,
-                                              std::uint32_t maxValue = 0xFFFFFFFF);
+                                              std::uint32_t maxValue = 0xFFFFFFFF,
+                                              HexArgumentError* error = nullptr);
 
 std::string FormatByte(std::uint8_t value);       // "%02x"
 std::string FormatRegister(std::uint32_t value);  // "%08x"

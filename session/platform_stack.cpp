@@ -10,11 +10,18 @@
 
 namespace brimlo::session {
 
+std::optional<StackError> CheckStackOptions(const StackOptions& options) {
+    if (!options.simState.empty() && !options.simulate) {
+        return StackError{StackError::Kind::Usage,
+                          "--sim-state only applies to the emulated device: add --simulate"};
+    }
+    return std::nullopt;
+}
+
 std::unique_ptr<PlatformStack> PlatformStack::Create(const StackOptions& options,
                                                      StackError& error) {
-    if (!options.simState.empty() && !options.simulate) {
-        error = {StackError::Kind::Usage,
-                 "--sim-state only applies to the emulated device: add --simulate"};
+    if (auto mistake = CheckStackOptions(options)) {
+        error = *mistake;
         return nullptr;
     }
     std::unique_ptr<PlatformStack> stack(new PlatformStack());

@@ -39,6 +39,10 @@ struct StackError {
     std::string message;
 };
 
+// A usage error when the options contradict each other (--sim-state without --simulate), so a
+// front end can refuse them before a command that never opens the stack.
+std::optional<StackError> CheckStackOptions(const StackOptions& options);
+
 class PlatformStack {
   public:
     // The stack `options` choose, or null with `error` set. Checks the options before anything

@@ -1,59 +1,19 @@
 // Runs the brimlo-hid binary against the emulated device, as a user or a script would.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli_runner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-class CliTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        state = fs::temp_directory_path() /
-                ("brimlo-cli-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(state);
-        fs::create_directories(state);
-    }
-    void TearDown() override { fs::remove_all(state); }
-
-    CliRun Cli(const std::string& args) {
-        const fs::path errFile = state / "stderr.txt";
-        const std::string command = std::string(BRIMLO_HID_BINARY) + " --simulate --sim-state '" +
-                                    state.string() + "' " + args + " 2>'" + errFile.string() + "'";
-        CliRun run;
-        std::FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            return run;
-        }
-        std::array<char, 4096> chunk;
-        std::size_t n;
-        while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) {
-            run.out.append(chunk.data(), n);
-        }
-        const int status = ::pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream err(errFile);
-        run.err.assign(std::istreambuf_iterator<char>(err), {});
-        return run;
-    }
-
-    fs::path state;
-};
+using brimlo::testing::CliRun;
+using brimlo::testing::CliTest;
 
 TEST_F(CliTest, RegistersWrittenInOneRunAreReadInTheNext) {
     ASSERT_EQ(Cli("reg write 0x03FF0000 F6000000").exitCode, 0);

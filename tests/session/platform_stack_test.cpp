@@ -41,6 +41,8 @@ TEST_F(PlatformStackTest, OptionMistakesAreUsageErrorsAndLeaveNoFile) {
     StackOptions stateAlone;
     stateAlone.simState = (dir / "state").string();
     stateAlone.traceFile = (dir / "trace.jsonl").string();
+    EXPECT_TRUE(CheckStackOptions(stateAlone));
+    EXPECT_FALSE(CheckStackOptions(Simulated()));
     StackError error;
     EXPECT_EQ(PlatformStack::Create(stateAlone, error), nullptr);
     EXPECT_EQ(error.kind, StackError::Kind::Usage);

@@ -1,0 +1,177 @@
+// What a user of the command line relies on whatever the command: exit codes, one JSON object
+// on every outcome, options anywhere, hexadecimal numbers, file names of any bytes.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <string>
+
+#include "cli_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using brimlo::testing::CliRun;
+using brimlo::testing::CliTest;
+
+// The one JSON object a --json run printed, or a failure naming what was printed instead.
+::testing::AssertionResult OneObject(const CliRun& run, nlohmann::json& object) {
+    const auto lineEnd = run.out.find('\n');
+    if (lineEnd == std::string::npos || lineEnd + 1 != run.out.size()) {
+        return ::testing::AssertionFailure() << "not one line on stdout: '" << run.out << "'";
+    }
+    object = nlohmann::json::parse(run.out, nullptr, false);
+    if (!object.is_object()) {
+        return ::testing::AssertionFailure() << "not a JSON object: " << run.out;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(CliTest, CommandLineMistakesExitTwoWhateverTheCommand) {
+    const std::string unwritable = "--trace '" + (state / "missing" / "t.jsonl").string() + "'";
+    const struct {
+        std::string args;
+        const char* said;  // part of the message on stderr
+    } mistakes[] = {
+        {"-d garbage info", "VID:PID"},
+        {"-d 1209 info", "VID:PID"},
+        {"-d 1209 fw-version", "VID:PID"},
+        {"-d 1:2:3 list", "VID:PID"},
+        {unwritable + " info", "Cannot write the trace file"},
+        {unwritable + " reg read 54", "Cannot write the trace file"},
+        {"reg read 54 --count 0", "--count"},
+    };
+    for (const auto& mistake : mistakes) {
+        const CliRun run = Cli(mistake.args);
+        EXPECT_EQ(run.exitCode, 2) << mistake.args << "\n" << run.err;
+        EXPECT_NE(run.err.find(mistake.said), std::string::npos) << mistake.args << "\n" << run.err;
+    }
+
+    // The emulated device's state directory means nothing to the real one.
+    const CliRun stateAlone = Run("--sim-state '" + state.string() + "' info");
+    EXPECT_EQ(stateAlone.exitCode, 2) << stateAlone.err;
+    EXPECT_NE(stateAlone.err.find("--simulate"), std::string::npos) << stateAlone.err;
+}
+
+TEST_F(CliTest, JsonPrintsOneObjectOnEveryOutcomeWithTheErrorOnFailure) {
+    std::ofstream(state / "device.json") << R"({"faults": {"fail_exchange": 1}})";
+    const struct {
+        std::string args;
+        int exitCode;
+        const char* command;
+    } failures[] = {
+        {"--json reg read 54", 1, "reg read"},
+        {"--json reg write 54 1", 1, "reg write"},
+        {"--json iic read 90 10", 1, "iic read"},
+        {"--json gpio get 1", 1, "gpio get"},
+        {"--json fw-version", 1, "fw-version"},
+        {"--json -d dead:beef info", 3, "info"},
+        {"--json -d garbage reg read 54", 2, "reg read"},
+        {"--json reg read 12zz", 2, "reg read"},
+        {"--json frobnicate", 2, ""},
+    };
+    for (const auto& failure : failures) {
+        const CliRun run = Cli(failure.args);
+        EXPECT_EQ(run.exitCode, failure.exitCode) << failure.args << "\n" << run.err;
+        nlohmann::json object;
+        ASSERT_TRUE(OneObject(run, object)) << failure.args;
+        ASSERT_TRUE(object.contains("error")) << failure.args << ": " << run.out;
+        EXPECT_FALSE(object["error"].get<std::string>().empty()) << failure.args;
+        if (*failure.command != '\0') {
+            EXPECT_EQ(object["command"], failure.command) << failure.args;
+        }
+    }
+    // info describes a device whose version cannot be read, and that is no failure.
+    const CliRun info = Cli("--json info");
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    nlohmann::json object;
+    ASSERT_TRUE(OneObject(info, object));
+    EXPECT_EQ(object["command"], "info");
+    EXPECT_TRUE(object["firmware_version"].is_null()) << info.out;
+    EXPECT_FALSE(object.contains("error")) << info.out;
+}
+
+TEST_F(CliTest, FileNamesThatAreNotUtf8StillPrintAsJson) {
+    const fs::path odd = state / "caf\xe9-\xff";
+    fs::create_directories(odd);
+    for (const char* command : {"info", "list"}) {
+        const CliRun run =
+            Run(std::string("--json --simulate --sim-state '") + odd.string() + "' " + command);
+        EXPECT_EQ(run.exitCode, 0) << command << "\n" << run.err;
+        nlohmann::json object;
+        ASSERT_TRUE(OneObject(run, object)) << command;
+        EXPECT_NE(run.out.find("caf\xef\xbf\xbd-\xef\xbf\xbd"), std::string::npos)
+            << "each byte that is not UTF-8 becomes U+FFFD: " << run.out;
+    }
+}
+
+TEST_F(CliTest, GlobalOptionsMayFollowTheCommand) {
+    ASSERT_EQ(Cli("reg write 54 0").exitCode, 0);
+    const CliRun run =
+        Run("reg read 54 --count 2 --json --simulate --sim-state '" + state.string() + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    nlohmann::json object;
+    ASSERT_TRUE(OneObject(run, object));
+    EXPECT_EQ(object["registers"].size(), 2u);
+
+    const CliRun info = Run("info --simulate --sim-state '" + state.string() + "'");
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_EQ(info.out.rfind("Device #0:", 0), 0u) << info.out;
+}
+
+TEST_F(CliTest, VersionAndUnknownCommands) {
+    const CliRun version = Run("--version");
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("brimlo-hid [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version.out;
+
+    const CliRun unknown = Cli("frobnicate");
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("frobnicate"), std::string::npos) << unknown.err;
+    const CliRun unknownSub = Cli("reg peek 54");
+    EXPECT_EQ(unknownSub.exitCode, 2);
+    EXPECT_NE(unknownSub.err.find("peek"), std::string::npos) << unknownSub.err;
+}
+
+TEST_F(CliTest, EveryNumberIsHexadecimalAndTooLargeIsCalledSo) {
+    const CliRun count = Cli("--json reg read 54 --count 10");
+    ASSERT_EQ(count.exitCode, 0) << count.err;
+    nlohmann::json object;
+    ASSERT_TRUE(OneObject(count, object));
+    EXPECT_EQ(object["registers"].size(), 0x10u);
+
+    ASSERT_EQ(Cli("iic write 90 10 01 02 03 04 05 06 07 08 09 0a 0b").exitCode, 0);
+    const CliRun iic = Cli("iic read 90 10 --count 0b");
+    ASSERT_EQ(iic.exitCode, 0) << iic.err;
+    EXPECT_EQ(iic.out, "ret 00 data 01 02 03 04 05 06 07 08 09 0a 0b\n");
+
+    ASSERT_EQ(Cli("gpio dir 0x2 out").exitCode, 0);
+    ASSERT_EQ(Cli("gpio set 0x2 1").exitCode, 0);
+    const CliRun gpio = Cli("--json gpio get 02");
+    ASSERT_EQ(gpio.exitCode, 0) << gpio.err;
+    ASSERT_TRUE(OneObject(gpio, object));
+    EXPECT_EQ(object["number"], 2);
+    EXPECT_EQ(object["value"], 1);
+
+    const struct {
+        const char* args;
+        const char* said;
+    } refused[] = {
+        {"reg write 54 100000000", "value '100000000' is too large"},
+        {"iic write 90 100", "byte '100' is too large: at most 0xff"},
+        {"gpio get 4", "GPIO number '4' is too large: at most 0x3"},
+        {"iic read 90 --count 100", "--count '100' is too large"},
+        {"gpio get 1z", "GPIO number '1z' is not a hexadecimal number"},
+        {"reg write 54 1000000zz", "value '1000000zz' is not a hexadecimal number"},
+    };
+    for (const auto& mistake : refused) {
+        const CliRun run = Cli(mistake.args);
+        EXPECT_EQ(run.exitCode, 2) << mistake.args;
+        EXPECT_NE(run.err.find(mistake.said), std::string::npos) << mistake.args << "\n" << run.err;
+    }
+}
+
+}  // namespace
