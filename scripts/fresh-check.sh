@@ -45,14 +45,18 @@ summary() {
 
 mounted=()
 cleanup() {
-    local status=$? i
+    local status=$? i unmounted=true
     for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-        umount -R "${mounted[i]}" 2> /dev/null || umount -R -l "${mounted[i]}" ||
+        umount -R "${mounted[i]}" 2> /dev/null || umount -R -l "${mounted[i]}" || {
             echo "fresh-check: cannot unmount ${mounted[i]}" >&2
+            unmounted=false
+        }
     done
     if [ "$status" -ne 0 ]; then
         summary
         say "FAILED (exit $status); the root stays in $root"
+    elif $unmounted; then
+        rm -rf --one-file-system "$root"
     fi
 }
 trap cleanup EXIT
