@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/burn_area_setting.h"
+#include "app/flash_panel_controller.h"
 #include "app/qt_message_boxes.h"
 #include "app/uvc_hid_dlg.h"
 #include "hid/debug_output.h"
@@ -101,6 +102,8 @@ int Cuvc_hid_App::InitInstance(const QStringList& arguments) {
     const std::unique_ptr<QSettings> settings =
         OpenUserSettings(QCoreApplication::applicationName());
     Cuvc_hid_olvexDlg dialog(stack->Platform(), nullptr, *settings);
+    QtFlashFileChooser chooser;
+    FlashPanelController flash(dialog, chooser);
     if (identity) {
         dialog.PresetIdentifiers(identity->first, identity->second);
     }

@@ -84,7 +84,10 @@ INSTANTIATE_TEST_SUITE_P(
         ChipFields{38,
                    {"SST_25VF016B", "512 bytes", "65536 bytes", "32", "38", "128", "1", "2048 KB"},
                    65536,
-                   2097152}));
+                   2097152}),
+    [](const ::testing::TestParamInfo<ChipFields>& info) {
+        return "ChipRow" + std::to_string(info.param.row);
+    });
 
 TEST_F(FlashPanelLogicTest, AnAnswerPastTheTableIsToldAndKeepsThePreviousChip) {
     OpenChip(32);
