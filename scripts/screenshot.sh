@@ -2,13 +2,20 @@
 # Takes a picture of the dialog at work: starts brimlo-hid-tool --simulate in a virtual X server
 # (Xvfb), opens the device, reads the firmware-version register 0x54, the firmware version and
 # the HDMI information, and saves the window as a PNG.
-#   scripts/screenshot.sh OUT.png
+#   scripts/screenshot.sh [--mid-burn] OUT.png
+# --mid-burn then identifies the flash, chooses a 4 MB burn file and takes the picture in the
+# middle of its burn, with the emulated device answering slowly enough to catch it there.
 # The tool comes from $BRIMLO_BUILD_DIR (default build/, built with scripts/build.sh --tools
 # when missing). The emulated device lives in a temporary state directory.
 set -euo pipefail
 
+mid_burn=
+if [ "${1:-}" = --mid-burn ]; then
+    mid_burn=1
+    shift
+fi
 if [ $# -ne 1 ]; then
-    echo "usage: screenshot.sh OUT.png" >&2
+    echo "usage: screenshot.sh [--mid-burn] OUT.png" >&2
     exit 2
 fi
 out=$(realpath -m "$1")
@@ -57,6 +64,15 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
+if [ -n "$mid_burn" ]; then
+    # 2 ms per report: the burn writes for about two seconds, then compares as long.
+    mkdir -p "$work/sim"
+    echo '{"faults": {"latency_us": 2000}}' > "$work/sim/device.json"
+    # Its version bytes (28 to 31) read 01.02.03.04.
+    head -c 4194304 /dev/urandom > "$work/firmware.bin"
+    printf '\x04\x03\x02\x01' | dd of="$work/firmware.bin" bs=1 seek=28 conv=notrunc status=none
+fi
+
 # A fresh user configuration, so the Burn Area choice is the first run's.
 XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
     "$tool" --simulate --sim-state "$work/sim" > "$work/tool.log" 2>&1 &
@@ -85,6 +101,16 @@ xdotool key ctrl+a type 54
 click 293 61            # Read
 click 227 272           # Get FW Ver.
 click 302 322           # Get HDMI Info.
+if [ -n "$mid_burn" ]; then
+    click 105 300       # Get ID
+    click 309 173       # "..." of "Burn File:": the file dialog takes the typed path
+    sleep 0.5
+    xdotool type --delay 5 "$work/firmware.bin"
+    xdotool key Return
+    sleep 0.5
+    click 166 300       # Burn
+    sleep 0.7
+fi
 xdotool mousemove 0 0
 sleep 0.5
 
