@@ -32,6 +32,16 @@ constexpr std::array<Rule, kRuledControlCount> kEnabledWhen = {
     /* AreaCustomizedData */ [](const DialogFacts& f) { return Idle(f) && !f.entireFlash; },
 };
 
+constexpr bool EveryControlHasARule() {
+    for (const Rule rule : kEnabledWhen) {
+        if (rule == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(EveryControlHasARule(), "kEnabledWhen needs one row per RuledControl");
+
 }  // namespace
 
 DialogFacts InitialFacts(int isAccessAll) {

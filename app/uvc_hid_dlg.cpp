@@ -25,25 +25,45 @@ namespace {
 
 constexpr char kAboutCommand[] = "&About BRIMLO HID Tool...";
 
-// The widget of each ruled control, in RuledControl order.
-constexpr std::array<int, kRuledControlCount> kRuledControlIds = {
-    kIdOpenDevice,
-    kIdRead,
-    kIdWrite,
-    kIdSetGpio,
-    kIdGetFwVersion,
-    kIdGetHdmiInfo,
-    kIdGetId,
-    kIdBurnFileBrowse,
-    kIdDumpFileBrowse,
-    kIdBurn,
-    kIdDump,
-    kIdEntireFlash,
-    kIdOtherArea,
-    kIdAreaFirmware,
-    kIdAreaPrivateData,
-    kIdAreaCustomizedData,
-};
+int RuledControlId(RuledControl control) {
+    switch (control) {
+        case RuledControl::OpenDevice:
+            return kIdOpenDevice;
+        case RuledControl::Read:
+            return kIdRead;
+        case RuledControl::Write:
+            return kIdWrite;
+        case RuledControl::SetGpio:
+            return kIdSetGpio;
+        case RuledControl::GetFwVersion:
+            return kIdGetFwVersion;
+        case RuledControl::GetHdmiInfo:
+            return kIdGetHdmiInfo;
+        case RuledControl::GetId:
+            return kIdGetId;
+        case RuledControl::BurnFileBrowse:
+            return kIdBurnFileBrowse;
+        case RuledControl::DumpFileBrowse:
+            return kIdDumpFileBrowse;
+        case RuledControl::Burn:
+            return kIdBurn;
+        case RuledControl::Dump:
+            return kIdDump;
+        case RuledControl::EntireFlash:
+            return kIdEntireFlash;
+        case RuledControl::OtherArea:
+            return kIdOtherArea;
+        case RuledControl::AreaFirmware:
+            return kIdAreaFirmware;
+        case RuledControl::AreaPrivateData:
+            return kIdAreaPrivateData;
+        case RuledControl::AreaCustomizedData:
+            return kIdAreaCustomizedData;
+        case RuledControl::Count:
+            break;
+    }
+    return kNoId;
+}
 
 int FieldId(PanelField field) {
     switch (field) {
@@ -164,7 +184,7 @@ void Cuvc_hid_olvexDlg::Apply(DialogEvent event) {
 void Cuvc_hid_olvexDlg::ApplyStates() {
     const ControlStates states = StatesOf(facts_);
     for (std::size_t i = 0; i < kRuledControlCount; ++i) {
-        controls_.at(kRuledControlIds[i])->setEnabled(states.enabled[i]);
+        controls_.at(RuledControlId(static_cast<RuledControl>(i)))->setEnabled(states.enabled[i]);
     }
     flash_.entireFlash->setChecked(states.entireFlashChecked);
     flash_.otherArea->setChecked(states.otherAreaChecked);
