@@ -1,5 +1,7 @@
 #include "app/flash_worker.h"
 
+#include "hid/debug_output.h"
+
 namespace brimlo::app {
 
 void FlashWorker::Run() {
@@ -13,6 +15,9 @@ void FlashWorker::Run() {
         result.dump = flash::RunDumpToFile(in.device, in.identity, in.dumpFile, in.boxes,
                                            &in.progress, &stop_);
     }
+    // The trace marks a worker's end as it always has.
+    hid::DebugOutput("Call ExitThread_0.\n");
+    hid::DebugOutput("Call ExitThread_1.\n");
     emit finished(result);
 }
 

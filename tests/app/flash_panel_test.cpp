@@ -7,6 +7,7 @@
 #include <QTest>
 #include <map>
 
+#include "capture_debug.h"
 #include "flash/flash_messages.h"
 #include "flash_panel_harness.h"
 #include "flash_test_data.h"
@@ -137,9 +138,14 @@ void FlashPanelTest::entireFlashBurn() {
     QCOMPARE(h.W().burnFile->text(), QString::fromStdString(file.string()));
     QCOMPARE(h.W().hexVersion->text(), QStringLiteral("01.02.03.04"));
     QSignalSpy ended(h.controller.get(), &FlashPanelController::workerEnded);
+    brimlo::testing::CaptureDebug debug;
     h.W().burn->click();
     QVERIFY(h.controller->Running());
     QVERIFY(WaitForEnd(h));
+    QVERIFY(debug.lines.size() >= 3);
+    QCOMPARE(debug.lines.front(), std::string("Start write data to flash.\n"));
+    QCOMPARE(debug.lines.end()[-2], std::string("Call ExitThread_0.\n"));
+    QCOMPARE(debug.lines.back(), std::string("Call ExitThread_1.\n"));
 
     QCOMPARE(ended.count(), 1);
     QCOMPARE(ended[0][0].value<FlashTask>(), FlashTask::Burn);
@@ -306,11 +312,14 @@ void FlashPanelTest::okDuringABurnClosesOnlyAfterItsEnd() {
             [&] { endedFirst = !h.controller->Running(); });
     h.W().burn->click();
 
+    QVERIFY(!h.dialog->close());  // the close box
     h.Button(kIdOk)->click();
     QCOMPARE(finished.count(), 0);
     QVERIFY(h.dialog->isVisible());
-    QCOMPARE(h.boxes.shown.size(), std::size_t{1});
-    QVERIFY(h.boxes.shown[0].text.contains(QStringLiteral("cannot be stopped halfway")));
+    QCOMPARE(h.boxes.shown.size(), std::size_t{2});
+    for (const ShownBox& box : h.boxes.shown) {
+        QVERIFY(box.text.contains(QStringLiteral("cannot be stopped halfway")));
+    }
     QVERIFY(finished.wait(kRunTimeoutMs));
     QCOMPARE(finished[0][0].toInt(), int(QDialog::Accepted));
     QVERIFY(endedFirst);
