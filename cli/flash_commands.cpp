@@ -290,7 +290,9 @@ int RunVerifyCommand(CliContext& context, const FlashArgs& args) {
                    {"selection", SelectionJson(selection)},
                    {"regions", regions},
                    {"differs", outcome.Differs()},
-                   {"error", outcome.error}},
+                   {"error", !outcome.error.empty() || !outcome.Differs()
+                                 ? outcome.error
+                                 : "The flash differs from the burn file."}},
                   text.str());
     if (!outcome.error.empty()) {
         return context.Error(outcome.error, outcome.stopped ? kExitInterrupted : kExitFailed);
