@@ -76,9 +76,7 @@ FlashPanelController::~FlashPanelController() {
     // worker's end): release a worker waiting for a box, end a dump early, and let the worker
     // finish before the device and the file it uses go away.
     workerBoxes_.Release();
-    if (worker_) {
-        worker_->RequestStop();
-    }
+    dumpStop_.Request();
     thread_->wait();
     delete thread_;
 }
@@ -166,9 +164,7 @@ void FlashPanelController::OnDump() {
 }
 
 void FlashPanelController::OnStop() {
-    if (worker_) {
-        worker_->RequestStop();
-    }
+    dumpStop_.Request();
     stop_->setEnabled(false);
 }
 
@@ -177,6 +173,7 @@ void FlashPanelController::Start(FlashTask task) {
     result_.reset();
     relay_.Reset();
     shown_.reset();
+    dumpStop_.Clear();
 
     const FlashRunInputs inputs{dialog_.Device(),
                                 logic_.Identity(),
@@ -184,10 +181,10 @@ void FlashPanelController::Start(FlashTask task) {
                                 logic_.DumpSink(),
                                 choice_,
                                 workerBoxes_,
-                                relay_};
+                                relay_,
+                                dumpStop_};
     thread_ = new QThread;
     auto* worker = new FlashWorker(task, inputs);
-    worker_ = worker;
     worker->moveToThread(thread_);
     connect(thread_, &QThread::started, worker, &FlashWorker::Run);
     connect(worker, &FlashWorker::finished, this, &FlashPanelController::OnWorkerFinished);

@@ -6,7 +6,6 @@
 // the events of the flash panel.
 
 #include <QObject>
-#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <optional>
@@ -18,6 +17,7 @@
 #include "app/flash_worker.h"
 #include "app/uvc_hid_dlg.h"
 #include "app/worker_boxes.h"
+#include "commands/stop_request.h"
 
 class QPushButton;
 class QThread;
@@ -77,7 +77,8 @@ class FlashPanelController final : public QObject, public CloseHold {
     QPushButton* stop_ = nullptr;
 
     QThread* thread_ = nullptr;
-    QPointer<FlashWorker> worker_;
+    // The dialog's own, so that Stop never reaches into the worker while it goes away.
+    StopRequest dumpStop_;
     FlashTask task_ = FlashTask::Burn;
     std::optional<FlashRunResult> result_;
     std::optional<int> pendingClose_;

@@ -13,7 +13,7 @@ void FlashWorker::Run() {
             flash::RunBurn(in.device, in.image, in.identity, in.choice, in.boxes, &in.progress);
     } else {
         result.dump = flash::RunDumpToFile(in.device, in.identity, in.dumpFile, in.boxes,
-                                           &in.progress, &stop_);
+                                           &in.progress, &in.dumpStop);
     }
     // The trace marks a worker's end as it always has.
     hid::DebugOutput("Call ExitThread_0.\n");

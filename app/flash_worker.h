@@ -34,6 +34,9 @@ struct FlashRunInputs {
     flash::BurnAreaChoice& choice;
     MessageBoxes& boxes;
     FlashProgress& progress;
+    // Ends a dump after the report in flight. A burn is never stopped halfway, which would
+    // leave a half-written flash, so it is not given one.
+    const StopRequest& dumpStop;
 };
 
 class FlashWorker final : public QObject {
@@ -45,17 +48,12 @@ class FlashWorker final : public QObject {
     // Runs the burn or the dump on the calling thread, then emits finished.
     void Run();
 
-    // Asks a dump to end after the report in flight; from any thread. A burn is never stopped
-    // halfway, which would leave a half-written flash.
-    void RequestStop() { stop_.Request(); }
-
   signals:
     void finished(const brimlo::app::FlashRunResult& result);
 
   private:
     FlashTask task_;
     FlashRunInputs inputs_;
-    StopRequest stop_;
 };
 
 }  // namespace brimlo::app
