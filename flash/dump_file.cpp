@@ -92,7 +92,7 @@ bool DumpFile::Open(const fs::path& path, bool replace, std::string& error) {
     }
     fd_ = CreatePartial(target_, partial_);
     if (fd_ < 0) {
-        error = "Cannot create the dump file " + partial_.string() + ": " + std::strerror(errno) +
+        error = "Cannot create the dump file " + path.string() + ": " + std::strerror(errno) +
                 ". Choose a file in a folder you can write to.";
         error_ = error;
         partial_.clear();
