@@ -166,32 +166,31 @@ void FlashPanelTest::entireFlashBurn() {
 
 void FlashPanelTest::otherAreaBurnHonoursAnAreaTickedDuringTheRun() {
     // Slow exchanges, so that the burn is still at the firmware when the box is ticked.
-    FlashDialogHarness h(Chip(4, 1000));
+    FlashDialogHarness h(Chip(4, 3000));
     const Bytes image = FlashImage(0x10000, 1);
     h.W().otherArea->click();
     h.W().areaFirmware->setChecked(true);
-    h.W().areaCustomizedData->setChecked(false);
+    h.W().areaPrivateData->setChecked(false);
     h.W().getId->click();
     h.ChooseBurn(dir_.Write("areas.bin", image));
     h.W().burn->click();
     QVERIFY(h.controller->Running());
     // Disabled for the run, the box is ticked the way the dialog's own rules never would.
-    h.W().areaCustomizedData->setChecked(true);
+    h.W().areaPrivateData->setChecked(true);
     QVERIFY(WaitForEnd(h));
 
     QCOMPARE(h.boxes.shown.size(), std::size_t{1});
     QCOMPARE(h.boxes.shown[0].text,
-             QStringLiteral("- Firmware Area\n- Customized Area\n\n has updated, please "
+             QStringLiteral("- Firmware Area\n- Private Area\n\n has updated, please "
                             "replug-in device!"));
-    const auto& customized = flash::kFlashAreas[flash::kCustomizedArea];
-    QVERIFY(h.sim->PeekFlash(customized.address, customized.length) ==
-            Bytes(image.begin() + customized.address,
-                  image.begin() + customized.address + customized.length));
+    const auto& area = flash::kFlashAreas[flash::kPrivateArea];
+    QVERIFY(h.sim->PeekFlash(area.address, area.length) ==
+            Bytes(image.begin() + area.address, image.begin() + area.address + area.length));
     QCOMPARE(h.sim->PeekFlash(flash::kFlagSectorAddress, 1).at(0), std::uint8_t{1});
 }
 
 void FlashPanelTest::controlsAreHeldDuringARunAndRestoredAfter() {
-    FlashDialogHarness h(Chip(4, 500));
+    FlashDialogHarness h(Chip(4, 2000));
     h.W().otherArea->click();
     h.W().areaFirmware->setChecked(true);
     h.W().getId->click();
@@ -302,7 +301,7 @@ void FlashPanelTest::unplugMidDump() {
 }
 
 void FlashPanelTest::okDuringABurnClosesOnlyAfterItsEnd() {
-    FlashDialogHarness h(Chip(34, 300));
+    FlashDialogHarness h(Chip(34, 1500));
     h.dialog->show();
     h.W().getId->click();
     h.ChooseBurn(dir_.Write("close.bin", Pattern(256 * 1024, 0x71)));
@@ -329,7 +328,7 @@ void FlashPanelTest::okDuringABurnClosesOnlyAfterItsEnd() {
 }
 
 void FlashPanelTest::escapeDuringADumpClosesOnlyAfterItsEnd() {
-    FlashDialogHarness h(Chip(34, 300));
+    FlashDialogHarness h(Chip(34, 2000));
     h.dialog->show();
     h.W().getId->click();
     h.ChooseDump(dir_.path / "escape.bin");
