@@ -154,6 +154,8 @@ int CliContext::Finish(int code) {
                           !(error->is_string() && error->get<std::string>().empty());
     if (code != kExitOk && !hasError) {
         result_["error"] = firstError_.value_or("failed with exit code " + std::to_string(code));
+    } else if (code == kExitOk && error != result_.end() && !hasError) {
+        result_.erase(error);  // "error" appears only on failure
     }
     std::cout << JsonLine(result_) << '\n';
     std::cout.flush();
