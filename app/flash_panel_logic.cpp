@@ -1,13 +1,12 @@
 #include "app/flash_panel_logic.h"
 
+#include "app/peripheral_panel.h"
 #include "flash/flash_areas.h"
 #include "flash/flash_messages.h"
 #include "hid/debug_output.h"
 
 namespace brimlo::app {
 namespace {
-
-constexpr std::string_view kNoDevice = "HID Device no found !";
 
 PanelBox ErrorBox(std::string text) {
     return {std::move(text), flash::kCaptionError, MessageIcon::Error};
@@ -18,7 +17,7 @@ PanelBox ErrorBox(std::string text) {
 GetIdResult FlashPanelLogic::GetId(UvcHidDevice& device) {
     GetIdResult result;
     if (!device.IsOpen()) {
-        result.box = ErrorBox(std::string(kNoDevice));
+        result.box = ErrorBox(kNoDeviceMessage);
         return result;
     }
     std::uint16_t answer = 0;
