@@ -314,9 +314,9 @@ int RunDumpCommand(CliContext& context, const FlashArgs& args) {
             "Standard output is a terminal: redirect it to a file or a pipe, or name a file.",
             kExitUsage);
     }
+    // Anything else under that name (a folder, a pipe) is refused by the dump file itself.
     std::error_code ignored;
-    if (!toStdout && !args.force &&
-        std::filesystem::exists(std::filesystem::symlink_status(path, ignored))) {
+    if (!toStdout && !args.force && std::filesystem::is_regular_file(path, ignored)) {
         return context.Error("The dump file " + path +
                              " already exists. Add --force to replace it, or choose another name.");
     }

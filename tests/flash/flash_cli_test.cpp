@@ -162,8 +162,8 @@ TEST_F(FlashCliTest, ProgressLinesNameTheAreaAndEndWithTheElapsedTime) {
     EXPECT_NE(dump.err.find("Read Entire Flash: 8388608 bytes, "), std::string::npos) << dump.err;
 }
 
-// A missing and an empty burn file are file errors (exit 1), for burn and image info alike; a
-// named pipe is refused at once instead of waiting for a writer.
+// A missing and an empty burn file are file errors (exit 1), for burn, verify and image info
+// alike; a named pipe is refused at once instead of waiting for a writer.
 TEST_F(FlashCliTest, MissingEmptyAndPipeImagesAreFileErrors) {
     const std::string empty = dir.Write("empty.bin", {}).string();
     const std::string pipe = Path("pipe");
@@ -179,6 +179,12 @@ TEST_F(FlashCliTest, MissingEmptyAndPipeImagesAreFileErrors) {
             EXPECT_EQ(run.exitCode, 1) << command << c.file << "\n" << run.err;
             EXPECT_NE(run.err.find(c.text), std::string::npos) << run.err;
         }
+    }
+    // Nor is a pipe taken as the dump file, with or without --force.
+    for (const char* force : {"", "--force "}) {
+        const CliRun dump = Cli(std::string("flash dump ") + force + pipe);
+        EXPECT_EQ(dump.exitCode, 1) << dump.err;
+        EXPECT_NE(dump.err.find("is not a regular file"), std::string::npos) << dump.err;
     }
 }
 
@@ -219,7 +225,7 @@ TEST_F(FlashCliTest, DumpNeverDestroysAnExistingFile) {
 TEST_F(FlashCliTest, JsonFailuresPrintOneObjectWithAnError) {
     const std::string empty = dir.Write("empty.bin", {}).string();
     for (const std::string& args : {"flash dump " + Path("no-such-folder") + "/dump.bin",
-                                   "flash burn " + empty, "image info " + Path("missing.bin")}) {
+                                    "flash burn " + empty, "image info " + Path("missing.bin")}) {
         const CliRun run = Cli("--json " + args);
         EXPECT_EQ(run.exitCode, 1) << args;
         const nlohmann::json json = Json(run.out);
