@@ -6,6 +6,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "cli/doctor_command.h"
 #include "hid/debug_output.h"
 #include "session/version.h"
 
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
     AddDeviceCommands(app, context, run);
     AddPeripheralCommands(app, context, run);
     AddFlashCommands(app, context, run);
+    AddDoctorCommand(app, context, run);
 
     try {
         app.parse(argc, argv);

@@ -13,6 +13,12 @@ std::string ErrnoText(int error) {
 
 std::string UdevRuleAdvice(std::string_view rulePath) {
     const std::string rule(rulePath);
+    if (rulePath == kInstalledUdevRulePath) {
+        return "this user may not open the device's hidraw nodes although the udev rule " + rule +
+               " is installed; replug the device (the rule gives access to the user logged in "
+               "at the seat; for a station without one see the group alternative in the rule) "
+               "and run 'brimlo-hid doctor' to see what is missing";
+    }
     return "this user may not open the device's hidraw nodes; install the udev rule " + rule +
            " with 'sudo cp " + rule +
            " /etc/udev/rules.d/ && sudo udevadm control --reload-rules && sudo udevadm trigger'"

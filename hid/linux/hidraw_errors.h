@@ -10,7 +10,12 @@ namespace brimlo::hid {
 // strerror() text of `error`, safe to call from any thread.
 std::string ErrnoText(int error);
 
-// Tells how to grant this user access to the device's hidraw nodes with `rulePath`.
+// Where the package installs the udev rule.
+inline constexpr std::string_view kInstalledUdevRulePath =
+    "/usr/lib/udev/rules.d/70-brimlo-hid.rules";
+
+// Tells how to grant this user access to the device's hidraw nodes with `rulePath`: a copy to
+// install, or the installed rule, which then only needs the device replugged.
 std::string UdevRuleAdvice(std::string_view rulePath);
 
 // strerror() text of an errno from a report exchange, followed by what it means for the device

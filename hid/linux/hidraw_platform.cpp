@@ -1,10 +1,12 @@
 #include "hid/linux/hidraw_platform.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "hid/linux/hidraw_errors.h"
 #include "hid/linux/hidraw_open.h"
 #include "hid/linux/linux_hidraw_system.h"
 
@@ -30,6 +32,11 @@ class HidrawInterfaceSet final : public HidInterfaceSet {
 }  // namespace
 
 std::string_view DefaultUdevRulePath() {
+    // Where the package put the rule, the build tree's copy is not the one to name.
+    std::error_code error;
+    if (std::filesystem::is_regular_file(kInstalledUdevRulePath, error)) {
+        return kInstalledUdevRulePath;
+    }
     return BRIMLO_UDEV_RULE_PATH;
 }
 
