@@ -11,7 +11,8 @@ namespace brimlo::hid {
 enum class HidReportType : std::uint32_t { Input = 0, Output = 1, Feature = 2 };
 inline constexpr std::size_t kHidReportTypeCount = 3;
 
-inline constexpr std::uint32_t HIDP_STATUS_SUCCESS = 0x00110000;
+// The parser's success status, as a data item's status.
+inline constexpr std::uint32_t kHidpStatusSuccess = 0x00110000;
 
 struct HidpCaps {
     std::uint16_t Usage = 0;

@@ -52,7 +52,7 @@ bool LoadReportType(const HidPreparsedData& parsed, const ReportTypeSlots& slots
     for (const HidpButtonCaps& caps : slots.buttonCaps) {
         HidDataItem& item = slots.data[next++];
         item.isButton = 1;
-        item.status = HIDP_STATUS_SUCCESS;
+        item.status = kHidpStatusSuccess;
         item.usagePage = caps.UsagePage;
         item.usageMin = caps.IsRange ? caps.UsageMin : caps.Usage;
         item.usageMax = caps.IsRange ? caps.UsageMax : caps.Usage;
@@ -66,7 +66,7 @@ bool LoadReportType(const HidPreparsedData& parsed, const ReportTypeSlots& slots
         for (std::uint32_t usage = first; usage <= last; ++usage) {
             HidDataItem& item = slots.data[next++];
             item.isButton = 0;
-            item.status = HIDP_STATUS_SUCCESS;
+            item.status = kHidpStatusSuccess;
             item.usagePage = caps.UsagePage;
             item.usage = static_cast<std::uint16_t>(usage);
             item.reportId = caps.ReportID;

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "hid/debug_output.h"
-#include "hid/report_descriptor_parser.h"
 
 namespace brimlo::hid {
 namespace {
@@ -32,20 +31,14 @@ OpenOutcome OpenAndLoad(HidPlatform& platform, HidMatchState& match, const std::
     record.openedOverlapped = options.overlapped;
     record.openedExclusive = options.exclusive;
 
-    std::vector<std::uint8_t> descriptor;
-    if (!record.handle->GetReportDescriptor(descriptor)) {
-        error = path + ": cannot read the report descriptor: " + record.handle->LastError();
+    auto parsed = std::make_unique<HidPreparsedData>();
+    std::string capsError;
+    if (!record.handle->GetCapabilities(*parsed, capsError)) {
+        error = path + ": " + capsError;
         return OpenOutcome::Failed;
     }
     if (!record.handle->GetAttributes(record.attributes)) {
         error = path + ": cannot read the device identifiers: " + record.handle->LastError();
-        return OpenOutcome::Failed;
-    }
-    auto parsed = std::make_unique<HidPreparsedData>();
-    ReportDescriptorError parseError;
-    if (!ParseReportDescriptor(descriptor, *parsed, parseError)) {
-        error = path + ": report descriptor rejected at byte " + std::to_string(parseError.offset) +
-                ": " + parseError.message;
         return OpenOutcome::Failed;
     }
     record.caps = parsed->caps;

@@ -1,7 +1,5 @@
 #include "hid/hid_interface_list.h"
 
-#include "hid/report_descriptor_parser.h"
-
 namespace brimlo::hid {
 namespace {
 
@@ -11,8 +9,7 @@ void Describe(HidPlatform& platform, HidInterfaceInfo& info) {
         return;
     }
     HiddAttributes attributes;
-    std::vector<std::uint8_t> descriptor;
-    if (!connection->GetAttributes(attributes) || !connection->GetReportDescriptor(descriptor)) {
+    if (!connection->GetAttributes(attributes)) {
         info.error = info.path + ": " + connection->LastError();
         return;
     }
@@ -20,10 +17,9 @@ void Describe(HidPlatform& platform, HidInterfaceInfo& info) {
     info.productId = attributes.ProductID;
     info.version = attributes.VersionNumber;
     HidPreparsedData parsed;
-    ReportDescriptorError parseError;
-    if (!ParseReportDescriptor(descriptor, parsed, parseError)) {
-        info.error = info.path + ": report descriptor rejected at byte " +
-                     std::to_string(parseError.offset) + ": " + parseError.message;
+    std::string capsError;
+    if (!connection->GetCapabilities(parsed, capsError)) {
+        info.error = info.path + ": " + capsError;
         return;
     }
     info.usagePage = parsed.caps.UsagePage;

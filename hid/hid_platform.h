@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "hid/hid_caps.h"
 #include "hid/transport.h"
 
 namespace brimlo::hid {
@@ -30,6 +31,9 @@ class HidConnection : public Transport {
   public:
     virtual bool GetAttributes(HiddAttributes& attributes) = 0;
     virtual bool GetReportDescriptor(std::vector<std::uint8_t>& descriptor) = 0;
+    // The interface's capabilities, or false with `error` saying why. By default they are parsed
+    // from the report descriptor; a stack that hands out no descriptor gives its own parser's.
+    virtual bool GetCapabilities(HidPreparsedData& data, std::string& error);
 };
 
 // A snapshot of the present interfaces, walked by index.

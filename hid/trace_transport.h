@@ -40,6 +40,9 @@ class TracingConnection final : public HidConnection {
     bool GetReportDescriptor(std::vector<std::uint8_t>& descriptor) override {
         return inner_->GetReportDescriptor(descriptor);
     }
+    bool GetCapabilities(HidPreparsedData& data, std::string& error) override {
+        return inner_->GetCapabilities(data, error);
+    }
 
   private:
     std::unique_ptr<HidConnection> inner_;

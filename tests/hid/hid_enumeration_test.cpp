@@ -146,7 +146,7 @@ TEST(HidDeviceRecord, RangedValueCapabilityGivesOneItemPerUsage) {
     for (std::uint16_t i = 0; i < 4; ++i) {
         EXPECT_EQ(record.inputData[i].usage, i + 1);
         EXPECT_EQ(record.inputData[i].reportId, 7u);
-        EXPECT_EQ(record.inputData[i].status, HIDP_STATUS_SUCCESS);
+        EXPECT_EQ(record.inputData[i].status, kHidpStatusSuccess);
         EXPECT_EQ(record.inputData[i].isButton, 0);
     }
     EXPECT_EQ(record.inputReportBuffer, std::vector<std::uint8_t>(5, 0));

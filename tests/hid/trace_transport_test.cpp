@@ -52,5 +52,64 @@ TEST(WireTrace, EachExchangeIsOneJsonLineWithTheBytesAsTheyTravelled) {
     std::fclose(file);
 }
 
+// A stack that hands out no report descriptor, only its own parser's capabilities.
+class CapsOnlyConnection final : public HidConnection {
+  public:
+    bool SendOutputReport(std::span<const std::uint8_t>) override { return false; }
+    std::optional<std::size_t> GetInputReport(std::uint8_t, std::uint32_t,
+                                              std::span<std::uint8_t>) override {
+        return std::nullopt;
+    }
+    std::string LastError() const override { return "no descriptor here"; }
+    bool GetAttributes(HiddAttributes&) override { return true; }
+    bool GetReportDescriptor(std::vector<std::uint8_t>&) override { return false; }
+    bool GetCapabilities(HidPreparsedData& data, std::string&) override {
+        data.caps.UsagePage = 0xFF00;
+        data.caps.InputReportByteLength = 64;
+        return true;
+    }
+};
+
+class CapsOnlyPlatform final : public HidPlatform {
+  public:
+    std::unique_ptr<HidInterfaceSet> PresentInterfaces(std::string&) override { return nullptr; }
+    std::unique_ptr<HidConnection> Open(const std::string&, const HidOpenOptions&,
+                                        std::string&) override {
+        return std::make_unique<CapsOnlyConnection>();
+    }
+};
+
+TEST(TracingConnection, PassesOnCapabilitiesAndDescriptorFailuresOfTheStackBelow) {
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    WireTrace trace(file);
+    CapsOnlyPlatform capsOnly;
+    TracingPlatform traced(capsOnly, trace);
+    std::string error;
+    auto connection = traced.Open("dev", {}, error);
+    ASSERT_NE(connection, nullptr);
+    HidPreparsedData data;
+    ASSERT_TRUE(connection->GetCapabilities(data, error)) << error;
+    EXPECT_EQ(data.caps.UsagePage, 0xFF00);
+    EXPECT_EQ(data.caps.InputReportByteLength, 64);
+
+    // A stack that gives descriptors gets its capabilities parsed from them, through the trace.
+    testing::FakeHidPlatform fake;
+    fake.interfaces = {{"good", 1, 1, testing::VendorDescriptor({2}, {64}, {576})},
+                       {"bad", 1, 1, {0x05}}};
+    TracingPlatform tracedFake(fake, trace);
+    auto good = tracedFake.Open("good", {}, error);
+    ASSERT_NE(good, nullptr);
+    HidPreparsedData parsed;
+    ASSERT_TRUE(good->GetCapabilities(parsed, error)) << error;
+    EXPECT_EQ(parsed.caps.InputReportByteLength, 576);
+    EXPECT_EQ(parsed.caps.OutputReportByteLength, 64);
+    auto bad = tracedFake.Open("bad", {}, error);
+    ASSERT_NE(bad, nullptr);
+    EXPECT_FALSE(bad->GetCapabilities(parsed, error));
+    EXPECT_NE(error.find("report descriptor rejected at byte 0"), std::string::npos) << error;
+    std::fclose(file);
+}
+
 }  // namespace
 }  // namespace brimlo::hid
