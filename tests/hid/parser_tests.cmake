@@ -5,4 +5,7 @@ brimlo_add_gtest(report_descriptor_parser_tests
     LIBS brimlo_hid
 )
 
-add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/fuzz ${CMAKE_CURRENT_BINARY_DIR}/fuzz)
+# libFuzzer is a Linux clang build.
+if(NOT WIN32)
+    add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/fuzz ${CMAKE_CURRENT_BINARY_DIR}/fuzz)
+endif()

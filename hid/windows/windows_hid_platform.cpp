@@ -1,0 +1,92 @@
+#include "hid/windows/windows_hid_platform.h"
+
+#include <cstddef>
+#include <vector>
+
+#include "hid/windows/windows_errors.h"
+#include "hid/windows/windows_hid_connection.h"
+#include "hid/windows/windows_text.h"
+
+namespace brimlo::hid {
+namespace {
+
+class WindowsInterfaceSet final : public HidInterfaceSet {
+  public:
+    WindowsInterfaceSet(const WinHidApi& api, HDEVINFO info, const GUID& guid)
+        : api_(api), info_(info), guid_(guid) {}
+    ~WindowsInterfaceSet() override { api_.SetupDiDestroyDeviceInfoList(info_); }
+    WindowsInterfaceSet(const WindowsInterfaceSet&) = delete;
+    WindowsInterfaceSet& operator=(const WindowsInterfaceSet&) = delete;
+
+    Status InterfacePath(std::uint32_t index, std::string& path) override {
+        SP_DEVICE_INTERFACE_DATA data{};
+        data.cbSize = sizeof data;
+        if (!api_.SetupDiEnumDeviceInterfaces(info_, nullptr, &guid_, index, &data)) {
+            return api_.GetLastError() == ERROR_NO_MORE_ITEMS ? Status::NoMoreItems
+                                                              : Status::Failed;
+        }
+        // The first call only says how large the detail is.
+        DWORD size = 0;
+        if (api_.SetupDiGetDeviceInterfaceDetailW(info_, &data, nullptr, 0, &size, nullptr) ||
+            api_.GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
+            size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
+            return Status::Failed;
+        }
+        // DWORD-aligned storage for the variable-length detail structure.
+        std::vector<DWORD> storage((size + sizeof(DWORD) - 1) / sizeof(DWORD));
+        auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(storage.data());
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        if (!api_.SetupDiGetDeviceInterfaceDetailW(info_, &data, detail, size, nullptr, nullptr)) {
+            return Status::Failed;
+        }
+        const std::size_t maxChars =
+            (size - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(wchar_t);
+        std::wstring_view devicePath(detail->DevicePath, maxChars);
+        devicePath = devicePath.substr(0, devicePath.find(L'\0'));
+        if (devicePath.empty()) {
+            return Status::Failed;
+        }
+        path = Utf8FromUtf16(devicePath);
+        return Status::Ok;
+    }
+
+  private:
+    const WinHidApi& api_;
+    HDEVINFO info_;
+    GUID guid_;
+};
+
+}  // namespace
+
+std::unique_ptr<HidInterfaceSet> WindowsHidPlatform::PresentInterfaces(std::string& error) {
+    GUID guid{};
+    api_.HidD_GetHidGuid(&guid);
+    HDEVINFO info =
+        api_.SetupDiGetClassDevsW(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (info == INVALID_HANDLE_VALUE) {
+        error = "SetupDiGetClassDevsW failed: " + WindowsErrorText(api_, api_.GetLastError());
+        return nullptr;
+    }
+    return std::make_unique<WindowsInterfaceSet>(api_, info, guid);
+}
+
+std::unique_ptr<HidConnection> WindowsHidPlatform::Open(const std::string& path,
+                                                        const HidOpenOptions& /*options*/,
+                                                        std::string& error) {
+    HANDLE handle =
+        api_.CreateFileW(Utf16FromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD code = api_.GetLastError();
+        error = path + ": cannot open: " + WindowsErrorText(api_, code);
+        if (code == ERROR_ACCESS_DENIED) {
+            error +=
+                "; Windows keeps keyboards and mice to itself, and another program may "
+                "hold this device: close it and try again";
+        }
+        return nullptr;
+    }
+    return std::make_unique<WindowsHidConnection>(api_, handle, path);
+}
+
+}  // namespace brimlo::hid

@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "fake_hid_platform.h"
+#include "fake_win_hid_api.h"
+#include "hid/hid_enumeration.h"
+#include "hid/report_descriptor_parser.h"
+#include "hid/windows/windows_errors.h"
+#include "hid/windows/windows_hid_platform.h"
+
+namespace brimlo::hid {
+namespace {
+
+constexpr USHORT kVendorPage = 0xFF00;
+constexpr std::array<UCHAR, 3> kReportIds = {1, 2, 3};
+constexpr std::array<USHORT, 3> kLengths = {4100, 64, 64};
+
+// One vendor value of `count` bytes, as hid.dll describes it.
+HIDP_VALUE_CAPS VendorValue(UCHAR reportId, USAGE usage, USHORT count, USHORT dataIndex) {
+    HIDP_VALUE_CAPS caps{};
+    caps.UsagePage = kVendorPage;
+    caps.ReportID = reportId;
+    caps.BitField = 0x02;
+    caps.LinkUsage = 0x01;
+    caps.LinkUsagePage = kVendorPage;
+    caps.IsAbsolute = TRUE;
+    caps.BitSize = 8;
+    caps.ReportCount = count;
+    caps.LogicalMax = 255;
+    caps.NotRange.Usage = usage;
+    caps.NotRange.DataIndex = dataIndex;
+    return caps;
+}
+
+// The device's three channels as Windows reports them: per channel one input value (usage
+// 0x20 + channel) and one output value (0x10 + channel) filling its report.
+testing::FakeWinDevice ThreeChannelDevice(std::wstring path, USHORT vid, USHORT pid) {
+    testing::FakeWinDevice device;
+    device.path = std::move(path);
+    device.vendorId = vid;
+    device.productId = pid;
+    device.caps.Usage = 0x01;
+    device.caps.UsagePage = kVendorPage;
+    device.caps.InputReportByteLength = 4100;
+    device.caps.OutputReportByteLength = 4100;
+    device.caps.NumberLinkCollectionNodes = 1;
+    device.caps.NumberInputValueCaps = 3;
+    device.caps.NumberInputDataIndices = 3;
+    device.caps.NumberOutputValueCaps = 3;
+    device.caps.NumberOutputDataIndices = 3;
+    for (USHORT i = 0; i < 3; ++i) {
+        const auto count = static_cast<USHORT>(kLengths[i] - 1);
+        device.values[HidP_Input].push_back(
+            VendorValue(kReportIds[i], static_cast<USAGE>(0x20 + i), count, i));
+        device.values[HidP_Output].push_back(
+            VendorValue(kReportIds[i], static_cast<USAGE>(0x10 + i), count, i));
+    }
+    HIDP_LINK_COLLECTION_NODE node{};
+    node.LinkUsage = 0x01;
+    node.LinkUsagePage = kVendorPage;
+    node.CollectionType = 1;  // application
+    device.nodes.push_back(node);
+    return device;
+}
+
+HidPreparsedData ParsedThreeChannels() {
+    HidPreparsedData parsed;
+    ReportDescriptorError error;
+    const auto descriptor = testing::VendorDescriptor({1, 2, 3}, {4100, 64, 64}, {4100, 64, 64});
+    EXPECT_TRUE(ParseReportDescriptor(descriptor, parsed, error)) << error.message;
+    return parsed;
+}
+
+void ExpectSameValueCaps(const HidpValueCaps& windows, const HidpValueCaps& ours) {
+    EXPECT_EQ(windows.UsagePage, ours.UsagePage);
+    EXPECT_EQ(windows.ReportID, ours.ReportID);
+    EXPECT_EQ(windows.BitField, ours.BitField);
+    EXPECT_EQ(windows.LinkCollection, ours.LinkCollection);
+    EXPECT_EQ(windows.LinkUsage, ours.LinkUsage);
+    EXPECT_EQ(windows.LinkUsagePage, ours.LinkUsagePage);
+    EXPECT_EQ(windows.IsRange, ours.IsRange);
+    EXPECT_EQ(windows.IsAbsolute, ours.IsAbsolute);
+    EXPECT_EQ(windows.Usage, ours.Usage);
+    EXPECT_EQ(windows.UsageMin, ours.UsageMin);
+    EXPECT_EQ(windows.UsageMax, ours.UsageMax);
+    EXPECT_EQ(windows.DataIndexMin, ours.DataIndexMin);
+    EXPECT_EQ(windows.DataIndexMax, ours.DataIndexMax);
+    EXPECT_EQ(windows.BitSize, ours.BitSize);
+    EXPECT_EQ(windows.ReportCount, ours.ReportCount);
+    EXPECT_EQ(windows.LogicalMin, ours.LogicalMin);
+    EXPECT_EQ(windows.LogicalMax, ours.LogicalMax);
+}
+
+TEST(WindowsHidCapabilities, TheThreeChannelsConvertToWhatOurParserMakesOfTheDescriptor) {
+    testing::FakeWinSystem system;
+    system.devices.push_back(ThreeChannelDevice(L"\\\\?\\hid#board", 0x1209, 0x0001));
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+    std::string error;
+    auto connection = platform.Open("\\\\?\\hid#board", {}, error);
+    ASSERT_NE(connection, nullptr) << error;
+    HidPreparsedData windows;
+    ASSERT_TRUE(connection->GetCapabilities(windows, error)) << error;
+    EXPECT_EQ(system.heldPreparsedData, 0);
+
+    const HidPreparsedData ours = ParsedThreeChannels();
+    EXPECT_EQ(windows.caps.Usage, ours.caps.Usage);
+    EXPECT_EQ(windows.caps.UsagePage, ours.caps.UsagePage);
+    EXPECT_EQ(windows.caps.InputReportByteLength, ours.caps.InputReportByteLength);
+    EXPECT_EQ(windows.caps.OutputReportByteLength, ours.caps.OutputReportByteLength);
+    EXPECT_EQ(windows.caps.FeatureReportByteLength, ours.caps.FeatureReportByteLength);
+    EXPECT_EQ(windows.caps.NumberLinkCollectionNodes, ours.caps.NumberLinkCollectionNodes);
+    EXPECT_EQ(windows.caps.NumberInputValueCaps, ours.caps.NumberInputValueCaps);
+    EXPECT_EQ(windows.caps.NumberInputDataIndices, ours.caps.NumberInputDataIndices);
+    EXPECT_EQ(windows.caps.NumberOutputValueCaps, ours.caps.NumberOutputValueCaps);
+    EXPECT_EQ(windows.caps.NumberOutputDataIndices, ours.caps.NumberOutputDataIndices);
+    for (HidReportType type : {HidReportType::Input, HidReportType::Output}) {
+        const std::size_t t = ReportTypeIndex(type);
+        ASSERT_EQ(windows.valueCaps[t].size(), 3u);
+        ASSERT_EQ(ours.valueCaps[t].size(), 3u);
+        EXPECT_TRUE(windows.buttonCaps[t].empty());
+        for (std::size_t i = 0; i < 3; ++i) {
+            SCOPED_TRACE("report type " + std::to_string(t) + ", channel " + std::to_string(i));
+            ExpectSameValueCaps(windows.valueCaps[t][i], ours.valueCaps[t][i]);
+        }
+    }
+    ASSERT_EQ(windows.linkCollections.size(), ours.linkCollections.size());
+    EXPECT_EQ(windows.linkCollections[0].LinkUsage, ours.linkCollections[0].LinkUsage);
+    EXPECT_EQ(windows.linkCollections[0].LinkUsagePage, ours.linkCollections[0].LinkUsagePage);
+    EXPECT_EQ(windows.linkCollections[0].CollectionType, ours.linkCollections[0].CollectionType);
+}
+
+TEST(WindowsHidCapabilities, RangesAndButtonCountsKeepTheirBounds) {
+    testing::FakeWinSystem system;
+    testing::FakeWinDevice device = ThreeChannelDevice(L"dev", 1, 1);
+    HIDP_BUTTON_CAPS buttons{};
+    buttons.UsagePage = 0x09;
+    buttons.ReportID = 4;
+    buttons.IsRange = TRUE;
+    buttons.Range.UsageMin = 1;
+    buttons.Range.UsageMax = 16;
+    buttons.Range.DataIndexMin = 3;
+    buttons.Range.DataIndexMax = 18;
+    buttons.Reserved[0] = 16;  // where newer SDKs keep ReportCount
+    device.buttons[HidP_Feature].push_back(buttons);
+    device.caps.NumberFeatureButtonCaps = 1;
+    system.devices.push_back(device);
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+    std::string error;
+    auto connection = platform.Open("dev", {}, error);
+    ASSERT_NE(connection, nullptr) << error;
+    HidPreparsedData data;
+    ASSERT_TRUE(connection->GetCapabilities(data, error)) << error;
+    const auto& converted = data.buttonCaps[ReportTypeIndex(HidReportType::Feature)];
+    ASSERT_EQ(converted.size(), 1u);
+    EXPECT_TRUE(converted[0].IsRange);
+    EXPECT_EQ(converted[0].ReportID, 4);
+    EXPECT_EQ(converted[0].UsageMin, 1);
+    EXPECT_EQ(converted[0].UsageMax, 16);
+    EXPECT_EQ(converted[0].DataIndexMin, 3);
+    EXPECT_EQ(converted[0].DataIndexMax, 18);
+    EXPECT_EQ(converted[0].ReportCount, 16);
+    EXPECT_EQ(MaxUsageListLength(data, HidReportType::Feature, 0x09), 16u);
+}
+
+TEST(WindowsHidEnumeration, WalksInSetupApiOrderAndStopsAtTheFirstMatch) {
+    testing::FakeWinSystem system;
+    testing::FakeWinDevice keyboard = ThreeChannelDevice(L"\\\\?\\hid#keyboard", 0x046d, 0xc31c);
+    keyboard.openError = ERROR_ACCESS_DENIED;
+    testing::FakeWinDevice broken = ThreeChannelDevice(L"\\\\?\\hid#broken", 0x1209, 0x0001);
+    broken.detailFails = true;
+    system.devices = {keyboard, ThreeChannelDevice(L"\\\\?\\hid#other", 0x1209, 0x0002), broken,
+                      ThreeChannelDevice(L"\\\\?\\hid#board-\u00e9", 0x1209, 0x0001),
+                      ThreeChannelDevice(L"\\\\?\\hid#second-board", 0x1209, 0x0001)};
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+    HidMatchState match;
+    match.targetVendorId = 0x1209;
+    match.targetProductId = 0x0001;
+    std::vector<HidDeviceRecord> list;
+    std::uint32_t matched = kNoMatchedIndex;
+    ASSERT_TRUE(EnumerateHidInterfaces(platform, match, list, matched));
+
+    EXPECT_EQ(matched, 3u);
+    EXPECT_EQ(*list[3].devicePath, "\\\\?\\hid#board-\xc3\xa9");  // UTF-8 from UTF-16
+    EXPECT_TRUE(list[3].IsOpen());
+    EXPECT_EQ(list[3].caps.InputReportByteLength, 4100);
+    EXPECT_EQ(list[3].inputValueCaps.size(), 3u);
+    // The one that failed to describe itself is never opened; the walk stops at the match.
+    const std::vector<std::wstring> opened = {L"\\\\?\\hid#keyboard", L"\\\\?\\hid#other",
+                                              L"\\\\?\\hid#board-\u00e9"};
+    EXPECT_EQ(system.opened, opened);
+    for (std::size_t i = 0; i < system.opened.size(); ++i) {
+        EXPECT_EQ(system.openAccess[i], DWORD{GENERIC_READ | GENERIC_WRITE});
+        EXPECT_EQ(system.openShare[i], DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE});
+    }
+    // Another product is no failure; a refused open and an undescribed interface are.
+    ASSERT_EQ(match.skipped.size(), 2u);
+    EXPECT_NE(match.skipped[0].find("Access is denied. (error 5)"), std::string::npos)
+        << match.skipped[0];
+    EXPECT_EQ(match.skipped[1], "interface #2 could not be described");
+    // Only the match holds a handle; preparsed data and the device list are all given back.
+    EXPECT_EQ(system.openHandles, 1);
+    EXPECT_EQ(system.heldPreparsedData, 0);
+    EXPECT_EQ(system.heldDeviceInfoLists, 0);
+    list.clear();
+    EXPECT_EQ(system.openHandles, 0);
+}
+
+TEST(WindowsHidEnumeration, ARefusedListingIsAFailedWalk) {
+    testing::FakeWinSystem system;
+    system.listError = ERROR_ACCESS_DENIED;
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+    std::string error;
+    EXPECT_EQ(platform.PresentInterfaces(error), nullptr);
+    EXPECT_EQ(error, "SetupDiGetClassDevsW failed: Access is denied. (error 5)");
+    HidMatchState match;
+    match.targetVendorId = 0x1209;
+    match.targetProductId = 0x0001;
+    std::vector<HidDeviceRecord> list;
+    std::uint32_t matched = 0;
+    EXPECT_FALSE(EnumerateHidInterfaces(platform, match, list, matched));
+    EXPECT_EQ(matched, kNoMatchedIndex);
+}
+
+TEST(WindowsHidReports, TheInputBufferIsAsLongAsTheRequestedLength) {
+    testing::FakeWinSystem system;
+    testing::FakeWinDevice device = ThreeChannelDevice(L"dev", 1, 1);
+    device.inputReply = {0x02, 0xAA, 0xBB, 0xCC, 0xDD};
+    system.devices.push_back(device);
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+    std::string error;
+    auto connection = platform.Open("dev", {}, error);
+    ASSERT_NE(connection, nullptr) << error;
+
+    // 0x0A40: a command code in the second byte of a length longer than the caller's buffer.
+    std::array<std::uint8_t, 3> small{};
+    ASSERT_EQ(connection->GetInputReport(2, 0x0A40, small), 3u);
+    EXPECT_EQ(small, (std::array<std::uint8_t, 3>{0x02, 0xAA, 0xBB}));
+    std::array<std::uint8_t, 64> large{};
+    ASSERT_EQ(connection->GetInputReport(3, 5, large), 5u);
+    EXPECT_EQ(system.inputLengths, (std::vector<ULONG>{0x0A40, 5}));
+    EXPECT_EQ(system.inputFirstBytes, (std::vector<std::uint8_t>{2, 3}));
+
+    const std::uint8_t report[] = {0x01, 0x10, 0x20};
+    ASSERT_TRUE(connection->SendOutputReport(report));
+    ASSERT_EQ(system.outputs.size(), 1u);
+    EXPECT_EQ(system.outputs[0], (std::vector<std::uint8_t>{0x01, 0x10, 0x20}));
+}
+
+TEST(WindowsHidErrors, NameTheCallThePathAndTheSystemsText) {
+    testing::FakeWinSystem system;
+    testing::FakeWinDevice device = ThreeChannelDevice(L"dev", 1, 1);
+    device.getInputError = ERROR_GEN_FAILURE;
+    system.devices.push_back(device);
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+    std::string error;
+    EXPECT_EQ(platform.Open("missing", {}, error), nullptr);
+    EXPECT_EQ(error, "missing: cannot open: The system cannot find the file specified. (error 2)");
+
+    auto connection = platform.Open("dev", {}, error);
+    ASSERT_NE(connection, nullptr) << error;
+    std::array<std::uint8_t, 8> buffer{};
+    EXPECT_FALSE(connection->GetInputReport(2, 576, buffer));
+    EXPECT_EQ(connection->LastError(),
+              "HidD_GetInputReport on dev (report ID 2, length 576) failed: A device attached to "
+              "the system is not functioning. (error 31)");
+    std::vector<std::uint8_t> descriptor;
+    EXPECT_FALSE(connection->GetReportDescriptor(descriptor));
+    EXPECT_EQ(connection->LastError(), "Windows gives applications no report descriptor of dev");
+
+    // A code the system has no text for is still named.
+    EXPECT_EQ(WindowsErrorText(api, 0xDEAD), "error 57005");
+}
+
+}  // namespace
+}  // namespace brimlo::hid
