@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "session/version.h"
+
 namespace brimlo::app {
 namespace {
 
@@ -116,7 +118,13 @@ constexpr std::array kAboutControls = std::to_array<ControlTemplate>({
      {42, 14, 114, 8},
      A::Left,
      "BRIMLO HID Tool, Version 1.0.4.0"},
-    {kNoId, K::Label, "USB HID service tool", {42, 26, 114, 8}, A::Left, "USB HID service tool"},
+    // The second line names this build, as --version does.
+    {kNoId,
+     K::Label,
+     "brimlo-hid-tool " BRIMLO_VERSION,
+     {42, 26, 114, 8},
+     A::Left,
+     "brimlo-hid-tool " BRIMLO_VERSION},
 });
 
 const DialogTemplate kMainDialog{"BRIMLO HID tool", 332, 358, kMainControls};

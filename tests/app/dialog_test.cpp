@@ -20,6 +20,7 @@
 #include "app/burn_area_setting.h"
 #include "controls/hex_edit.h"
 #include "dialog_test_support.h"
+#include "session/version.h"
 
 namespace brimlo::app::testing {
 namespace {
@@ -394,6 +395,8 @@ class DialogTest : public QObject {
                 QCOMPARE(about->windowTitle(), QStringLiteral("About BRIMLO HID Tool"));
                 QVERIFY(
                     LabelTexts(about).contains(QStringLiteral("BRIMLO HID Tool, Version 1.0.4.0")));
+                QVERIFY(LabelTexts(about).contains(QStringLiteral("brimlo-hid-tool ") +
+                                                   QString::fromUtf8(brimlo::session::kVersion)));
                 seen = true;
                 QTest::keyClick(about, Qt::Key_Escape);
             });
