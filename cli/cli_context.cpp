@@ -2,7 +2,9 @@
 
 #include <iostream>
 
+#include "cli/board_selection.h"
 #include "commands/panel_format.h"
+#include "session/single_interface_platform.h"
 
 namespace brimlo::cli {
 
@@ -24,7 +26,8 @@ std::string JsonLine(const nlohmann::json& json) {
 }
 
 session::StackOptions CliContext::StackOptions() const {
-    return {options.simulate, options.simState, options.path, options.traceFile};
+    return {options.simulate,  options.simState,  options.path,
+            options.traceFile, options.simBoards, options.simHotplug};
 }
 
 int CliContext::ReportStackError(const session::StackError& error) const {
@@ -86,7 +89,7 @@ bool CliContext::ResolveTarget(std::uint16_t& vendorId, std::uint16_t& productId
     return true;
 }
 
-UvcHidDevice* CliContext::OpenDevice() {
+UvcHidDevice* CliContext::OpenDevice(BoardChoice choice) {
     if (device_) {
         return device_.get();
     }
@@ -96,6 +99,35 @@ UvcHidDevice* CliContext::OpenDevice() {
     if (platform == nullptr || !ResolveTarget(vendorId, productId)) {
         return nullptr;
     }
+    if (options.all) {
+        Error("--all applies to flash id, burn, verify and dump", kExitUsage);
+        return nullptr;
+    }
+    // --path has narrowed the stack to one interface already.
+    if (options.path.empty()) {
+        std::vector<boards::Board> chosen;
+        std::string listError;
+        if (ChooseBoards(*this, *platform, vendorId, productId, chosen, listError) != kExitOk) {
+            return nullptr;
+        }
+        if (chosen.size() > 1 && choice == BoardChoice::OnlyOne) {
+            Error(SeveralBoardsMessage(chosen), kExitUsage);
+            return nullptr;
+        }
+        if (chosen.size() > 1) {
+            const boards::Board& first = chosen.front();
+            std::cerr << "note: " << chosen.size() << " boards match; using the first, "
+                      << first.path << " (port " << (first.port.empty() ? "-" : first.port)
+                      << ", serial " << (first.serial.empty() ? "-" : first.serial)
+                      << "); choose another with --path, --port or --serial\n";
+        }
+        // Nothing matching: the enumeration below says why, as it always has.
+        if (!chosen.empty()) {
+            chosenBoard_ =
+                std::make_unique<session::SingleInterfacePlatform>(*platform, chosen.front().path);
+            platform = chosenBoard_.get();
+        }
+    }
     auto device = std::make_unique<UvcHidDevice>(*platform);
     const OpenResult result = device->Open(vendorId, productId);
     if (result.status != OpenStatus::Opened) {
@@ -103,13 +135,6 @@ UvcHidDevice* CliContext::OpenDevice() {
                                                     : result.message,
               kExitNoDevice);
         return nullptr;
-    }
-    if (options.path.empty()) {
-        const std::vector<std::string> matching = stack_->MatchingInterfaces(vendorId, productId);
-        if (matching.size() > 1) {
-            std::cerr << "note: " << matching.size() << " interfaces match; using the first, "
-                      << matching.front() << " (choose another with --path)\n";
-        }
     }
     device_ = std::move(device);
     return device_.get();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -32,6 +33,17 @@ struct CliOptions {
     bool json = false;
     std::string traceFile;
     bool verbose = false;
+    std::vector<std::string> ports;  // --port: boards in these USB ports only
+    std::string serialPrefix;        // --serial: boards whose serial number starts so
+    bool all = false;                // --all: the flash job on every chosen board
+    std::size_t simBoards = 0;       // --sim-boards
+    std::string simHotplug;          // --sim-hotplug
+};
+
+// What a command does when several boards match.
+enum class BoardChoice {
+    First,    // takes the first, saying which on stderr (peripheral commands)
+    OnlyOne,  // refuses, listing them (flash commands)
 };
 
 class CliContext {
@@ -45,8 +57,16 @@ class CliContext {
     // The HID stack chosen by the options (hidraw, or the emulated device), traced when asked.
     // Null, with the reason reported, when it cannot be set up.
     hid::HidPlatform* Platform();
-    // Opens the device the options name. Null, with the reason reported, when there is none.
-    UvcHidDevice* OpenDevice();
+    // Opens the device the options name. Null, with the reason reported, when there is none
+    // or, with OnlyOne, when several boards match and no option chose one.
+    UvcHidDevice* OpenDevice(BoardChoice choice = BoardChoice::First);
+    // The stack Platform() set up; null before.
+    session::PlatformStack* Stack() { return stack_.get(); }
+    // The identifiers of the target device (-d, the device at --path, or the defaults); false
+    // with the reason reported. Platform() first.
+    bool TargetIds(std::uint16_t& vendorId, std::uint16_t& productId) {
+        return ResolveTarget(vendorId, productId);
+    }
 
     // A result: with --json, members of the command's one JSON object (written by Finish);
     // else `text` on stdout at once (a line feed is added when missing).
@@ -67,6 +87,7 @@ class CliContext {
     bool ResolveTarget(std::uint16_t& vendorId, std::uint16_t& productId);
 
     std::unique_ptr<session::PlatformStack> stack_;
+    std::unique_ptr<hid::HidPlatform> chosenBoard_;  // the stack narrowed to the chosen board
     std::unique_ptr<UvcHidDevice> device_;
     // Print and Error are reporting sinks, callable wherever a command only reads the context.
     mutable nlohmann::json result_ = nlohmann::json::object();

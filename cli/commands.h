@@ -15,5 +15,6 @@ using CommandRun = std::function<int()>;
 void AddDeviceCommands(CLI::App& app, CliContext& context, CommandRun& run);
 void AddPeripheralCommands(CLI::App& app, CliContext& context, CommandRun& run);
 void AddFlashCommands(CLI::App& app, CliContext& context, CommandRun& run);
+void AddStationCommands(CLI::App& app, CliContext& context, CommandRun& run);
 
 }  // namespace brimlo::cli

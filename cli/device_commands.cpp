@@ -36,7 +36,10 @@ int RunList(CliContext& context) {
     bool firstMatch = true;
     for (const hid::HidInterfaceInfo& info : interfaces) {
         const bool matches = info.described && info.vendorId == vid && info.productId == pid;
-        nlohmann::json entry = {{"path", info.path}, {"ok", info.described}};
+        nlohmann::json entry = {{"path", info.path},
+                                {"ok", info.described},
+                                {"port", info.location.port},
+                                {"serial", info.location.serial}};
         if (!info.described) {
             entry["error"] = info.error;
             text << info.path << "  (not readable: " << info.error << ")\n";
@@ -58,6 +61,12 @@ int RunList(CliContext& context) {
                       info.path.c_str(), info.vendorId, info.productId, info.usagePage, info.usage,
                       info.inputReportLength, info.outputReportLength, info.featureReportLength);
         text << line;
+        if (!info.location.port.empty()) {
+            text << "  port " << info.location.port;
+        }
+        if (!info.location.serial.empty()) {
+            text << "  serial " << info.location.serial;
+        }
         if (matches) {
             text << (firstMatch ? "  <- matches, used" : "  <- matches");
             firstMatch = false;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "cli/all_boards.h"
 #include "cli/commands.h"
 #include "cli/flash_interrupt.h"
 #include "cli/terminal_boxes.h"
@@ -130,7 +131,7 @@ bool LoadImage(CliContext& context, const std::string& path, BurnImage& image) {
 
 // Opens the device and runs Get ID; the device, or null with the reason printed.
 UvcHidDevice* OpenIdentified(CliContext& context, FlashIdentity& identity, int& code) {
-    UvcHidDevice* device = context.OpenDevice();
+    UvcHidDevice* device = context.OpenDevice(BoardChoice::OnlyOne);
     if (device == nullptr) {
         code = kExitNoDevice;
         return nullptr;
@@ -144,6 +145,9 @@ UvcHidDevice* OpenIdentified(CliContext& context, FlashIdentity& identity, int& 
 }
 
 int RunId(CliContext& context) {
+    if (context.options.all) {
+        return RunOnAllBoards(context, boards::JobKind::Id, "", {}, false);
+    }
     FlashIdentity identity;
     int code = kExitOk;
     if (OpenIdentified(context, identity, code) == nullptr) {
@@ -195,6 +199,9 @@ std::string BurnError(const BurnOutcome& outcome) {
 }
 
 int RunBurnCommand(CliContext& context, const FlashArgs& args) {
+    if (context.options.all) {
+        return RunOnAllBoards(context, boards::JobKind::Burn, args.file, SelectionOf(args), false);
+    }
     BurnImage image;
     FlashIdentity identity;
     UvcHidDevice* device = nullptr;
@@ -261,6 +268,10 @@ std::string RegionLine(const RegionCheck& check) {
 }
 
 int RunVerifyCommand(CliContext& context, const FlashArgs& args) {
+    if (context.options.all) {
+        return RunOnAllBoards(context, boards::JobKind::Verify, args.file, SelectionOf(args),
+                              false);
+    }
     BurnImage image;
     FlashIdentity identity;
     UvcHidDevice* device = nullptr;
@@ -301,6 +312,9 @@ int RunVerifyCommand(CliContext& context, const FlashArgs& args) {
 }
 
 int RunDumpCommand(CliContext& context, const FlashArgs& args) {
+    if (context.options.all) {
+        return RunOnAllBoards(context, boards::JobKind::Dump, args.file, {}, args.force);
+    }
     const std::string& path = args.file;
     const bool toStdout = path == "-";
     if (toStdout && context.options.json) {
@@ -463,7 +477,8 @@ void AddFlashCommands(CLI::App& app, CliContext& context, CommandRun& run) {
 
     CLI::App* dump = flash->add_subcommand("dump", "Read the whole flash into a file");
     dump->add_option("FILE", args->file,
-                     "Dump file, written when the dump is complete; - for standard output")
+                     "Dump file, written when the dump is complete; - for standard output; "
+                     "with --all a pattern holding {port} or {serial}")
         ->required();
     dump->add_flag("--force", args->force, "Replace FILE if it exists");
     dump->callback([&run, &context, args] {

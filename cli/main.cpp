@@ -80,11 +80,24 @@ int main(int argc, char** argv) {
     app.add_option("--trace", context.options.traceFile,
                    "Write every report exchange to FILE as JSON lines");
     app.add_flag("-v,--verbose", context.options.verbose, "Show debug lines on stderr");
+    app.add_option("--port", context.options.ports,
+                   "Only the board in this USB port, e.g. 1-1.2 (as list shows; repeatable)");
+    app.add_option("--serial", context.options.serialPrefix,
+                   "Only boards whose serial number starts with this");
+    app.add_flag("--all", context.options.all,
+                 "flash id/burn/verify/dump: every matching board at once");
+    app.add_option("--sim-boards", context.options.simBoards,
+                   "Emulate N boards, in DIR/board-K of the state directory; needs --simulate")
+        ->check(CLI::Range(1, 64));
+    app.add_option("--sim-hotplug", context.options.simHotplug,
+                   "Plug and unplug emulated boards at given times: SECONDS:+K or SECONDS:-K, "
+                   "comma-separated (e.g. 0:+1,2.5:+2,4:-1); needs --sim-boards");
 
     CommandRun run;
     AddDeviceCommands(app, context, run);
     AddPeripheralCommands(app, context, run);
     AddFlashCommands(app, context, run);
+    AddStationCommands(app, context, run);
     AddDoctorCommand(app, context, run);
 
     try {

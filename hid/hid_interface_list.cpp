@@ -4,6 +4,7 @@ namespace brimlo::hid {
 namespace {
 
 void Describe(HidPlatform& platform, HidInterfaceInfo& info) {
+    info.location = platform.Locate(info.path);
     std::unique_ptr<HidConnection> connection = platform.Open(info.path, {}, info.error);
     if (!connection) {
         return;

@@ -21,6 +21,7 @@ struct HidInterfaceInfo {
     std::uint16_t inputReportLength = 0;
     std::uint16_t outputReportLength = 0;
     std::uint16_t featureReportLength = 0;
+    BoardLocation location;  // also for an interface that could not be described
 };
 
 // Opens each present interface in enumeration order and describes it. False, with `error`

@@ -46,9 +46,18 @@ class HidInterfaceSet {
     virtual Status InterfacePath(std::uint32_t index, std::string& path) = 0;
 };
 
+// Where a board sits: the USB port path ("1-1.2": bus, then the port on each hub down to it),
+// stable for a given socket, and the serial number; either is empty when not known.
+struct BoardLocation {
+    std::string port;
+    std::string serial;
+};
+
 class HidPlatform {
   public:
     virtual ~HidPlatform() = default;
+    // Where the interface at `path` sits; nothing known by default.
+    virtual BoardLocation Locate(const std::string& /*path*/) { return {}; }
     // The present interfaces, or null when the stack refuses to list them (`error` says why).
     virtual std::unique_ptr<HidInterfaceSet> PresentInterfaces(std::string& error) = 0;
     // Opens one interface, or null with `error` naming the path and the cause.

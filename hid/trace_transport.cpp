@@ -20,6 +20,7 @@ void WireTrace::WriteHex(std::span<const std::uint8_t> bytes) {
 }
 
 void WireTrace::SetOutput(std::span<const std::uint8_t> report, bool ok) {
+    const std::lock_guard lock(mutex_);
     std::fprintf(out_, R"({"op":"set_output","report_id":%u,"length":%zu,"data":")",
                  report.empty() ? 0u : report[0], report.size());
     WriteHex(report);
@@ -32,6 +33,7 @@ void WireTrace::SetOutput(std::span<const std::uint8_t> report, bool ok) {
 
 void WireTrace::GetInput(std::uint8_t reportId, std::uint32_t requestedLength,
                          std::span<const std::uint8_t> reply, bool ok) {
+    const std::lock_guard lock(mutex_);
     std::fprintf(out_, R"({"op":"get_input","report_id":%u,"requested_length":%u,"data":")",
                  reportId, requestedLength);
     WriteHex(reply);

@@ -6,12 +6,14 @@
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 #include "hid/hid_platform.h"
 
 namespace brimlo::hid {
 
-// Writes trace lines to a stdio stream it does not own.
+// Writes trace lines to a stdio stream it does not own; boards worked on at once share it, so
+// each line is written whole under a lock.
 class WireTrace {
   public:
     explicit WireTrace(std::FILE* out) : out_(out) {}
@@ -22,6 +24,7 @@ class WireTrace {
   private:
     void WriteHex(std::span<const std::uint8_t> bytes);
     std::FILE* out_;
+    std::mutex mutex_;
 };
 
 // A connection that forwards to another and traces each report exchange.
@@ -57,6 +60,7 @@ class TracingPlatform final : public HidPlatform {
     std::unique_ptr<HidInterfaceSet> PresentInterfaces(std::string& error) override {
         return inner_.PresentInterfaces(error);
     }
+    BoardLocation Locate(const std::string& path) override { return inner_.Locate(path); }
     std::unique_ptr<HidConnection> Open(const std::string& path, const HidOpenOptions& options,
                                         std::string& error) override;
 

@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev
-    libcli11-dev nlohmann-json3-dev libudev-dev
+    libcli11-dev nlohmann-json3-dev libudev-dev libssl-dev
 )
 case "${1:-}" in
     "") ;;

@@ -5,8 +5,11 @@
 
 #include "hid/hid_interface_list.h"
 #include "hid/linux/hidraw_platform.h"
+#include "hid/linux/udev_hotplug.h"
 #include "session/simulated_platform.h"
 #include "session/single_interface_platform.h"
+#include "sim/multi_board.h"
+#include "sim/sim_platform.h"
 
 namespace brimlo::session {
 
@@ -14,6 +17,22 @@ std::optional<StackError> CheckStackOptions(const StackOptions& options) {
     if (!options.simState.empty() && !options.simulate) {
         return StackError{StackError::Kind::Usage,
                           "--sim-state only applies to the emulated device: add --simulate"};
+    }
+    if (options.simBoards > 0 && !options.simulate) {
+        return StackError{StackError::Kind::Usage,
+                          "--sim-boards only applies to the emulated device: add --simulate"};
+    }
+    if (!options.simHotplug.empty() && options.simBoards == 0) {
+        return StackError{StackError::Kind::Usage,
+                          "--sim-hotplug plugs emulated boards: add --simulate --sim-boards N"};
+    }
+    if (options.simBoards > 64) {
+        return StackError{StackError::Kind::Usage, "--sim-boards takes at most 64 boards"};
+    }
+    std::vector<sim::HotplugEvent> events;
+    std::string mistake;
+    if (!sim::ParseHotplugScript(options.simHotplug, options.simBoards, events, mistake)) {
+        return StackError{StackError::Kind::Usage, "--sim-hotplug: " + mistake};
     }
     return std::nullopt;
 }
@@ -26,11 +45,16 @@ std::unique_ptr<PlatformStack> PlatformStack::Create(const StackOptions& options
     }
     std::unique_ptr<PlatformStack> stack(new PlatformStack());
     stack->path_ = options.path;
-    if (options.simulate) {
+    if (options.simBoards > 0) {
+        if (!MakeBoards(options, *stack, error)) {
+            return nullptr;
+        }
+    } else if (options.simulate) {
         stack->base_ = MakeSimulatedPlatform(options.simState, error);
         if (!stack->base_) {
             return nullptr;
         }
+        stack->simulated_ = true;
     } else {
         stack->base_ = std::make_unique<hid::HidrawPlatform>();
     }
@@ -81,20 +105,50 @@ std::optional<std::pair<std::uint16_t, std::uint16_t>> PlatformStack::PathIdenti
     return std::make_pair(attributes.VendorID, attributes.ProductID);
 }
 
-std::vector<std::string> PlatformStack::MatchingInterfaces(std::uint16_t vendorId,
-                                                           std::uint16_t productId) {
-    std::vector<hid::HidInterfaceInfo> interfaces;
-    std::string error;
-    std::vector<std::string> matching;
-    if (!hid::DescribeHidInterfaces(*base_, interfaces, error)) {
-        return matching;
-    }
-    for (const hid::HidInterfaceInfo& info : interfaces) {
-        if (info.described && info.vendorId == vendorId && info.productId == productId) {
-            matching.push_back(info.path);
+bool PlatformStack::MakeBoards(const StackOptions& options, PlatformStack& stack,
+                               StackError& error) {
+    std::filesystem::path dir = options.simState;
+    if (dir.empty()) {
+        const auto fallback = sim::DefaultSimStateDir();
+        if (!fallback) {
+            error = {StackError::Kind::Usage,
+                     "No state directory for the emulated boards: set HOME or XDG_CACHE_HOME, "
+                     "or pass --sim-state DIR."};
+            return false;
         }
+        dir = *fallback;
     }
-    return matching;
+    std::vector<sim::HotplugEvent> events;
+    std::string cause;
+    sim::ParseHotplugScript(options.simHotplug, options.simBoards, events, cause);
+    auto boards = sim::MultiBoardPlatform::Load(dir, options.simBoards, std::move(events), cause);
+    if (!boards) {
+        error = {StackError::Kind::NoDevice, cause};
+        return false;
+    }
+    stack.hotplug_ = boards.get();
+    stack.base_ = std::move(boards);
+    return true;
+}
+
+hid::HotplugMonitor* PlatformStack::Hotplug(StackError& error) {
+    if (hotplug_ != nullptr) {
+        return hotplug_;
+    }
+    if (simulated_) {
+        error = {StackError::Kind::Usage,
+                 "One emulated device is never plugged or unplugged: use --sim-boards N "
+                 "(and --sim-hotplug to plug them at given times)."};
+        return nullptr;
+    }
+    std::string cause;
+    udevHotplug_ = hid::UdevHotplugMonitor::Create(cause);
+    if (!udevHotplug_) {
+        error = {StackError::Kind::Failed, "Cannot listen for USB hotplug events: " + cause};
+        return nullptr;
+    }
+    hotplug_ = udevHotplug_.get();
+    return hotplug_;
 }
 
 }  // namespace brimlo::session

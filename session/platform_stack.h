@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "hid/hid_platform.h"
+#include "hid/hotplug_monitor.h"
 #include "hid/trace_transport.h"
 
 namespace brimlo::session {
@@ -27,6 +28,9 @@ struct StackOptions {
     std::string simState;   // its state directory (empty: the default one); only with simulate
     std::string path;       // show only this interface, e.g. /dev/hidraw3 (empty: all)
     std::string traceFile;  // write every report exchange there as JSON lines (empty: none)
+    // More than 0: that many emulated boards, in simState/board-K; only with simulate.
+    std::size_t simBoards = 0;
+    std::string simHotplug;  // their plug script (sim/multi_board.h); only with simBoards
 };
 
 struct StackError {
@@ -61,15 +65,19 @@ class PlatformStack {
     // nothing, with a Usage error.
     std::optional<std::pair<std::uint16_t, std::uint16_t>> PathIdentity(StackError& error);
 
-    // Every interface of the whole stack (not narrowed by --path) with these identifiers, in
-    // enumeration order: more than one means the first is used unless --path picks another.
-    std::vector<std::string> MatchingInterfaces(std::uint16_t vendorId, std::uint16_t productId);
+    // What tells when boards come and go: udev's hidraw events, or the emulated boards'
+    // plug script. Null, with `error` set, when there is none (one emulated device).
+    hid::HotplugMonitor* Hotplug(StackError& error);
 
   private:
     PlatformStack() = default;
+    static bool MakeBoards(const StackOptions& options, PlatformStack& stack, StackError& error);
 
     std::string path_;
+    bool simulated_ = false;  // one emulated device
     std::unique_ptr<hid::HidPlatform> base_;
+    hid::HotplugMonitor* hotplug_ = nullptr;  // base_'s own, or owned by udevHotplug_
+    std::unique_ptr<hid::HotplugMonitor> udevHotplug_;
     std::unique_ptr<hid::HidPlatform> narrowed_;
     std::FILE* traceFile_ = nullptr;
     std::unique_ptr<hid::WireTrace> trace_;

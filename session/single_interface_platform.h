@@ -18,6 +18,7 @@ class SingleInterfacePlatform final : public hid::HidPlatform {
                                              std::string& error) override {
         return inner_.Open(path, options, error);
     }
+    hid::BoardLocation Locate(const std::string& path) override { return inner_.Locate(path); }
 
   private:
     hid::HidPlatform& inner_;

@@ -52,6 +52,9 @@ struct SimConfig {
     std::vector<SimIicDeviceConfig> iicDevices{SimIicDeviceConfig{}};
     std::array<std::uint8_t, kGpioCount> gpioInputLevels{1, 1, 1, 1};  // pulled up
     SimFaults faults{};
+    // Where the board seems to sit and its serial number, as `list` shows them; empty: unknown.
+    std::string port{};
+    std::string serial{};
 };
 
 // Empty when `config` describes a device that can exist, else why not, naming the key at fault

@@ -129,6 +129,13 @@ bool ReadKey(const std::string& key, const Json& value, SimConfig& config, std::
     if (key == "faults") {
         return ReadFaults(value, config.faults, error);
     }
+    if (key == "port" || key == "serial") {
+        if (!value.is_string()) {
+            return Fail(error, key, "expected a string");
+        }
+        (key == "port" ? config.port : config.serial) = value.get<std::string>();
+        return true;
+    }
     return Fail(error, key, "unknown key");
 }
 
@@ -197,6 +204,8 @@ std::string FormatSimConfig(const SimConfig& config) {
           {"corrupt_read_at", OptionalToJson(faults.corruptReadAt)},
           {"latency_us", OptionalToJson(faults.latencyUs)},
           {"chip_index_answer", OptionalToJson(faults.chipIndexAnswer)}}},
+        {"port", config.port},
+        {"serial", config.serial},
     };
     return document.dump(2) + "\n";
 }

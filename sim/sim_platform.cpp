@@ -59,6 +59,15 @@ std::unique_ptr<hid::HidConnection> SimPlatform::Open(const std::string& path,
     return std::make_unique<SimConnection>(device);
 }
 
+hid::BoardLocation SimPlatform::Locate(const std::string& path) {
+    std::string error;
+    const std::shared_ptr<SimDevice> device = Device(error);
+    if (!device || path != device->Path()) {
+        return {};
+    }
+    return {device->Config().port, device->Config().serial};
+}
+
 std::optional<std::filesystem::path> DefaultSimStateDir() {
     const std::filesystem::path suffix = std::filesystem::path("brimlo-hid") / "sim";
     if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/') {

@@ -24,6 +24,8 @@ class SimPlatform final : public hid::HidPlatform {
     std::unique_ptr<hid::HidConnection> Open(const std::string& path,
                                              const hid::HidOpenOptions& options,
                                              std::string& error) override;
+    // The port and serial number of device.json.
+    hid::BoardLocation Locate(const std::string& path) override;
 
     // The device, loading it first if need be; null with `error` when it cannot be loaded.
     std::shared_ptr<SimDevice> Device(std::string& error);

@@ -26,6 +26,9 @@ class HidrawPlatform final : public HidPlatform {
     // hidraw has no sharing modes or overlapped I/O: `options` change nothing here.
     std::unique_ptr<HidConnection> Open(const std::string& path, const HidOpenOptions& options,
                                         std::string& error) override;
+    BoardLocation Locate(const std::string& path) override {
+        return system_->LocateUsbDevice(path);
+    }
 
   private:
     std::shared_ptr<HidrawSystem> system_;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "hid/hid_platform.h"
+
 namespace brimlo::hid {
 
 // One node of the hidraw class as udev lists it.
@@ -41,6 +43,10 @@ class HidrawSystem {
     // The USB interface behind the node at `devnode`; nothing when the node does not sit on a
     // USB interface (Bluetooth, I2C, uhid) or sysfs does not describe it.
     virtual std::optional<UsbInterfaceInfo> DescribeUsbInterface(const std::string& devnode) = 0;
+
+    // The USB port path and serial number of the device behind `devnode`; empty when it does
+    // not sit on USB.
+    virtual BoardLocation LocateUsbDevice(const std::string& /*devnode*/) { return {}; }
 };
 
 }  // namespace brimlo::hid

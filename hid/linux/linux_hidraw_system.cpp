@@ -9,6 +9,7 @@
 
 #include "hid/linux/sysfs_usb_interface.h"
 #include "hid/linux/udev_hidraw.h"
+#include "hid/linux/usb_port.h"
 
 namespace brimlo::hid {
 
@@ -42,6 +43,15 @@ std::optional<UsbInterfaceInfo> LinuxHidrawSystem::DescribeUsbInterface(
         return std::nullopt;
     }
     return ReadUsbInterfaceInfo(directories->interfaceDir, directories->deviceDir);
+}
+
+BoardLocation LinuxHidrawSystem::LocateUsbDevice(const std::string& devnode) {
+    struct stat status {};
+    if (::stat(devnode.c_str(), &status) != 0 || !S_ISCHR(status.st_mode)) {
+        return {};
+    }
+    const auto directories = FindUsbSysfsDirectories(status.st_rdev);
+    return directories ? ReadUsbLocation(directories->deviceDir) : BoardLocation{};
 }
 
 }  // namespace brimlo::hid

@@ -13,6 +13,7 @@ class LinuxHidrawSystem final : public HidrawSystem {
     int Ioctl(int fd, unsigned long request, void* argument) override;
     std::optional<std::vector<HidrawNode>> ListNodes(std::string& error) override;
     std::optional<UsbInterfaceInfo> DescribeUsbInterface(const std::string& devnode) override;
+    BoardLocation LocateUsbDevice(const std::string& devnode) override;
 };
 
 }  // namespace brimlo::hid

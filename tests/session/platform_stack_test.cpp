@@ -76,9 +76,6 @@ TEST_F(PlatformStackTest, EmulatedDeviceIsListedMatchedAndIdentifiedByPath) {
     ASSERT_TRUE(hid::DescribeHidInterfaces(stack->Platform(), interfaces, listError));
     ASSERT_EQ(interfaces.size(), 1u);
     const std::string path = interfaces[0].path;
-    EXPECT_EQ(stack->MatchingInterfaces(BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID),
-              std::vector<std::string>{path});
-    EXPECT_TRUE(stack->MatchingInterfaces(0xDEAD, 0xBEEF).empty());
     EXPECT_FALSE(stack->PathIdentity(error)) << "no --path given";
 
     StackOptions narrowed = Simulated();
@@ -148,6 +145,47 @@ TEST_F(PlatformStackTest, NoDefaultStateDirectoryIsAUsageError) {
     EXPECT_FALSE(created);
     EXPECT_EQ(error.kind, StackError::Kind::Usage);
     EXPECT_NE(error.message.find("--sim-state"), std::string::npos) << error.message;
+}
+
+TEST_F(PlatformStackTest, EmulatedBoardsComeWithTheirPlugScript) {
+    StackOptions options = Simulated();
+    options.simBoards = 2;
+    options.simHotplug = "0:+2";
+    StackError error;
+    auto stack = PlatformStack::Create(options, error);
+    ASSERT_NE(stack, nullptr) << error.message;
+    std::vector<hid::HidInterfaceInfo> interfaces;
+    std::string listError;
+    ASSERT_TRUE(hid::DescribeHidInterfaces(stack->Platform(), interfaces, listError));
+    ASSERT_EQ(interfaces.size(), 1u) << "only board 2 is plugged in";
+    EXPECT_EQ(interfaces[0].location.port, "1-2");
+    EXPECT_EQ(interfaces[0].location.serial, "SIM0002");
+    EXPECT_NE(stack->Hotplug(error), nullptr) << error.message;
+    stack.reset();
+
+    struct Wrong {
+        std::size_t boards;
+        bool simulate;
+        const char* script;
+        const char* says;
+    };
+    for (const Wrong& wrong :
+         {Wrong{2, false, "", "--simulate"}, Wrong{0, true, "0:+1", "--sim-boards"},
+          Wrong{2, true, "0:+3", "SECONDS:+K"}}) {
+        StackOptions bad = Simulated();
+        bad.simulate = wrong.simulate;
+        bad.simState = wrong.simulate ? bad.simState : "";
+        bad.simBoards = wrong.boards;
+        bad.simHotplug = wrong.script;
+        EXPECT_EQ(PlatformStack::Create(bad, error), nullptr) << wrong.says;
+        EXPECT_EQ(error.kind, StackError::Kind::Usage);
+        EXPECT_NE(error.message.find(wrong.says), std::string::npos) << error.message;
+    }
+
+    stack = PlatformStack::Create(Simulated(), error);
+    ASSERT_NE(stack, nullptr) << error.message;
+    EXPECT_EQ(stack->Hotplug(error), nullptr) << "one emulated device never comes or goes";
+    EXPECT_EQ(error.kind, StackError::Kind::Usage);
 }
 
 }  // namespace

@@ -1,0 +1,13 @@
+#pragma once
+// SHA-256 of a byte string, by OpenSSL's libcrypto.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace brimlo::boards {
+
+// Lower-case hex, 64 digits.
+std::string Sha256Hex(std::span<const std::uint8_t> bytes);
+
+}  // namespace brimlo::boards

@@ -1,0 +1,184 @@
+// station burn, verify and id: work on every board as it is plugged in, until --count boards
+// are done or Ctrl+C.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "boards/sha256.h"
+#include "boards/station.h"
+#include "boards/station_log.h"
+#include "cli/board_table.h"
+#include "cli/commands.h"
+#include "cli/flash_interrupt.h"
+#include "cli/station_table.h"
+#include "flash/burn_image.h"
+
+namespace brimlo::cli {
+namespace {
+
+constexpr const char* kAreaNames[] = {"firmware", "private", "customized"};
+
+struct StationArgs {
+    std::string image;
+    std::vector<std::string> areas;
+    std::string log;
+    std::size_t count = 0;
+};
+
+int RunStationCommand(CliContext& context, boards::JobKind kind, const StationArgs& args) {
+    boards::StationOptions options;
+    options.spec.kind = kind;
+    options.spec.verifyAfterBurn = true;
+    options.count = args.count;
+    options.filter = {context.options.ports, context.options.serialPrefix};
+    boards::LogContext logContext;
+    logContext.job = kind == boards::JobKind::Burn     ? "burn"
+                     : kind == boards::JobKind::Verify ? "verify"
+                                                       : "id";
+    options.spec.selection.entireFlash = args.areas.empty();
+    for (const std::string& area : args.areas) {
+        for (std::size_t row = 0; row < std::size(kAreaNames); ++row) {
+            if (area == kAreaNames[row]) {
+                options.spec.selection.areas[row] = true;
+            }
+        }
+        logContext.areas.push_back(area);
+    }
+    if (args.areas.empty() && kind != boards::JobKind::Id) {
+        logContext.areas.push_back("entire");
+    }
+    if (kind != boards::JobKind::Id) {
+        // Loaded and checked once; every job reads the same bytes.
+        auto image = std::make_shared<flash::BurnImage>();
+        std::string error;
+        if (!flash::LoadBurnImage(args.image, *image, error)) {
+            return context.Error(error);
+        }
+        logContext.image = std::filesystem::path(args.image).filename().string();
+        logContext.imageSha256 = boards::Sha256Hex(image->bytes);
+        options.spec.image = std::move(image);
+    }
+    boards::StationLog log;
+    if (!args.log.empty()) {
+        std::string error;
+        if (!log.Open(args.log, error)) {
+            return context.Error(error);
+        }
+    }
+    hid::HidPlatform* platform = context.Platform();
+    if (platform == nullptr || !context.TargetIds(options.spec.vendorId, options.spec.productId)) {
+        return kExitNoDevice;
+    }
+    session::StackError stackError;
+    hid::HotplugMonitor* hotplug = context.Stack()->Hotplug(stackError);
+    if (hotplug == nullptr) {
+        return context.Error(stackError.message, stackError.kind == session::StackError::Kind::Usage
+                                                     ? kExitUsage
+                                                     : kExitFailed);
+    }
+
+    const char* verb = kind == boards::JobKind::Burn     ? "burning"
+                       : kind == boards::JobKind::Verify ? "verifying"
+                                                         : "identifying";
+    // With --json, stdout carries only the objects: the table goes to stderr.
+    std::FILE* out = context.options.json ? stderr : stdout;
+    StationTable table(out, ::isatty(::fileno(out)) == 1, verb, log, logContext);
+    std::vector<boards::BoardReport> reports;
+    std::string error;
+    bool listed = false;
+    {
+        StopRequest finish;
+        StopRequest abort;
+        const InterruptGuard guard(finish, 1);
+        // The second Ctrl+C stops the running jobs at their next report.
+        struct Escalate final : boards::StationEvents {
+            StationTable& table;
+            const InterruptGuard& guard;
+            StopRequest& abort;
+            Escalate(StationTable& t, const InterruptGuard& g, StopRequest& a)
+                : table(t), guard(g), abort(a) {}
+            void Waiting(std::size_t running) override {
+                if (guard.Count() == 1 && running > 0 && !told) {
+                    told = true;
+                    std::fprintf(stderr,
+                                 "brimlo-hid: finishing the regions being written; Ctrl+C "
+                                 "again stops them at the next report.\n");
+                }
+                if (guard.Count() >= 2) {
+                    abort.Request();
+                }
+                table.Waiting(running);
+            }
+            void Started(const boards::Board& b, const boards::BoardStatus& s) override {
+                table.Started(b, s);
+            }
+            void Finished(const boards::BoardReport& r) override { table.Finished(r); }
+            void Left(const boards::Board& b) override { table.Left(b); }
+            void Redraw() override { table.Redraw(); }
+            bool told = false;
+        } events(table, guard, abort);
+        listed =
+            boards::RunStation(*platform, *hotplug, options, events, finish, abort, reports, error);
+        if (guard.Count() > 0 && listed) {
+            std::fprintf(stderr, "brimlo-hid: stopped by Ctrl+C\n");
+        }
+    }
+    if (!listed) {
+        return context.Error("HID interfaces cannot be listed: " + error);
+    }
+    int code = WorstExitCode(reports);
+    if (context.options.json) {
+        for (const boards::BoardReport& report : reports) {
+            std::cout << JsonLine(BoardJson(report)) << '\n';
+        }
+        nlohmann::json summary = SummaryJson(reports);
+        summary["image_sha256"] = logContext.imageSha256;
+        context.Print(summary, "");
+    } else {
+        std::cout << SummaryTable(reports);
+        std::cout.flush();
+    }
+    if (!table.LogError().empty()) {
+        code = context.Error(table.LogError());
+    }
+    return code;
+}
+
+void AddStationJob(CLI::App* station, const char* name, const char* help, boards::JobKind kind,
+                   CliContext& context, CommandRun& run) {
+    auto args = std::make_shared<StationArgs>();
+    CLI::App* command = station->add_subcommand(name, help);
+    if (kind != boards::JobKind::Id) {
+        command->add_option("IMAGE", args->image, "Burn file")->required();
+        command
+            ->add_option("--area", args->areas,
+                         "Other Area instead of the entire flash: firmware, private, customized "
+                         "(repeat for several)")
+            ->check(CLI::IsMember({"firmware", "private", "customized"}));
+    }
+    command->add_option("--log", args->log,
+                        "Append one JSON line per board and job to FILE, flushed at once");
+    command->add_option("--count", args->count, "Stop after N boards (default: until Ctrl+C)")
+        ->check(CLI::PositiveNumber);
+    command->callback([&run, &context, args, kind] {
+        run = [&context, args, kind] { return RunStationCommand(context, kind, *args); };
+    });
+}
+
+}  // namespace
+
+void AddStationCommands(CLI::App& app, CliContext& context, CommandRun& run) {
+    CLI::App* station = app.add_subcommand(
+        "station", "Wait for boards and work on each one as it is plugged in, in parallel");
+    station->require_subcommand(1);
+    AddStationJob(station, "burn", "Burn and verify every board plugged in", boards::JobKind::Burn,
+                  context, run);
+    AddStationJob(station, "verify", "Verify every board plugged in", boards::JobKind::Verify,
+                  context, run);
+    AddStationJob(station, "id", "Identify the flash of every board plugged in",
+                  boards::JobKind::Id, context, run);
+}
+
+}  // namespace brimlo::cli

@@ -1,0 +1,22 @@
+#pragma once
+// Tells a waiting front end that interfaces may have come or gone, so it lists them again only
+// then: from the system's hotplug events, or from a script of plug times.
+
+#include <chrono>
+#include <optional>
+
+namespace brimlo::hid {
+
+class HotplugMonitor {
+  public:
+    using Clock = std::chrono::steady_clock;
+    virtual ~HotplugMonitor() = default;
+    // A descriptor that becomes readable when an interface comes or goes; -1 when none.
+    virtual int EventFd() const = 0;
+    // When the next change falls due without an event on EventFd(); nothing when none will.
+    virtual std::optional<Clock::time_point> NextChangeDue() const = 0;
+    // Takes the events that arrived and applies the changes that fell due; after every wake-up.
+    virtual void Settle() = 0;
+};
+
+}  // namespace brimlo::hid
