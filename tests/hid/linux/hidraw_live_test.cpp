@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "hid/linux/hidraw_platform.h"
 #include "hid/linux/sysfs_usb_interface.h"
@@ -58,11 +60,22 @@ TEST(HidrawLiveTest, TheBuiltUdevRuleGrantsAccessToTheDefaultDevice) {
     std::snprintf(ids, sizeof ids, "ATTRS{idVendor}==\"%04x\", ATTRS{idProduct}==\"%04x\"",
                   static_cast<unsigned>(BRIMLO_DEFAULT_VID),
                   static_cast<unsigned>(BRIMLO_DEFAULT_PID));
-    for (const std::string& part :
-         {std::string("SUBSYSTEM==\"hidraw\", ") + ids, std::string("MODE=\"0660\""),
-          std::string("GROUP=\"plugdev\""), std::string("TAG+=\"uaccess\"")}) {
-        EXPECT_NE(text.str().find(part), std::string::npos) << part << " missing in " << text.str();
+    // One active line: the seat's user gets the device's nodes. The group alternative for
+    // headless stations stays commented out.
+    const std::string match = std::string("SUBSYSTEM==\"hidraw\", ") + ids;
+    std::vector<std::string> active;
+    std::vector<std::string> commented;
+    for (std::string line; std::getline(text, line);) {
+        if (line.starts_with('#') && line.find(match) != std::string::npos) {
+            commented.push_back(line);
+        } else if (!line.empty() && !line.starts_with('#')) {
+            active.push_back(line);
+        }
     }
+    ASSERT_EQ(active.size(), 1u);
+    EXPECT_EQ(active[0], match + ", TAG+=\"uaccess\"");
+    ASSERT_EQ(commented.size(), 1u);
+    EXPECT_EQ(commented[0], "#" + match + ", MODE=\"0660\", GROUP=\"plugdev\"");
     EXPECT_EQ(text.str().find('@'), std::string::npos) << "unreplaced placeholder";
 }
 
