@@ -30,7 +30,7 @@ std::unique_ptr<QFileDialog> MakeBurnFileDialog(QWidget* parent) {
 
 std::unique_ptr<QFileDialog> MakeDumpFileDialog(QWidget* parent) {
     auto dialog = MakeDialog(parent);
-    // The save mode asks before an existing file is chosen, since choosing it empties it.
+    // The save mode asks before an existing file is chosen, since a finished dump replaces it.
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);

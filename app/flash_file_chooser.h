@@ -19,8 +19,9 @@ class FlashFileChooser {
     virtual std::optional<QString> ChooseDumpFile(QWidget* parent) = 0;
 };
 
-// The filters both choosers offer, "All" first.
-inline constexpr const char* kFlashFileFilters = "All (*.*);;Text (*.TXT)";
+// The filters both choosers offer, "All" first. "*.*" means every file only on Windows; a
+// Unix name may have no dot at all and a text file's extension may be in lower case.
+inline constexpr const char* kFlashFileFilters = "All (*);;Text (*.TXT *.txt)";
 
 // The burn file must exist; the dump file may be new, and an existing one is only replaced
 // once the user has agreed.
