@@ -33,20 +33,20 @@ if [[ ! -f "$gtest/install/lib/cmake/GTest/GTestConfig.cmake" ]]; then
     cmake --install "$gtest/build" >/dev/null
 fi
 
-# One wineserver for the whole run, in a prefix of our own; it also serves the test discovery
-# that runs each test program after it is linked.
+# One wineserver for the whole run, in a prefix of our own, started before the tests.
 export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-wineserver --persistent=600
-trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     echo "Creating the Wine prefix"
-    # wineboot's exit status says little (it warns of the missing 32-bit Wine); the registry
-    # it writes says whether the prefix is there.
+    # wineboot's exit status says little (it warns of the missing 32-bit Wine); the registry,
+    # written when its server exits, says whether the prefix is there.
     wineboot --init >/dev/null 2>&1 || true
+    wineserver --wait
     [[ -f "$WINEPREFIX/system.reg" ]] || { echo "wineboot could not create $WINEPREFIX" >&2; exit 1; }
 fi
+wineserver --persistent=600
+trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
 # Wine's device services start with the first program and live as long as the server; started
 # here, they do not hold the output pipe of the first test, which ctest would wait on forever.
 wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
@@ -54,7 +54,7 @@ wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
 cmake -S "$root" -B "$build/tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_CROSSCOMPILING_EMULATOR=wine \
     -DGTest_DIR="$gtest/install/lib/cmake/GTest" -DBRIMLO_BUILD_GUI=OFF -DBRIMLO_WERROR=ON \
-    ${CCACHE:+-DCMAKE_CXX_COMPILER_LAUNCHER=ccache} >/dev/null
+    >/dev/null
 cmake --build "$build/tree" -j"$jobs"
 
 # Each test program is one CTest entry; GoogleTest's own summary lines count the cases.

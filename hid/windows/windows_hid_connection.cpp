@@ -8,6 +8,12 @@
 #include "hid/windows/windows_errors.h"
 
 namespace brimlo::hid {
+namespace {
+
+// The length travels as GET_REPORT's 16-bit wLength.
+constexpr std::uint32_t kMaxRequestedLength = 0xFFFF;
+
+}  // namespace
 
 WindowsHidConnection::WindowsHidConnection(const WinHidApi& api, HANDLE handle, std::string path)
     : api_(api), handle_(handle), path_(std::move(path)) {}
@@ -35,9 +41,10 @@ std::optional<std::size_t> WindowsHidConnection::GetInputReport(std::uint8_t rep
                                                                 std::uint32_t requestedLength,
                                                                 std::span<std::uint8_t> buffer) {
     lastError_.clear();
-    if (requestedLength == 0) {
+    if (requestedLength == 0 || requestedLength > kMaxRequestedLength) {
         Fail(Describe("HidD_GetInputReport", reportId, requestedLength) +
-             ": an input report needs its report ID byte");
+             ": refused, the length must be 1 to " + std::to_string(kMaxRequestedLength) +
+             " bytes (the report ID byte included)");
         return std::nullopt;
     }
     buffer_.assign(requestedLength, 0);

@@ -245,6 +245,10 @@ TEST(WindowsHidReports, TheInputBufferIsAsLongAsTheRequestedLength) {
     EXPECT_EQ(small, (std::array<std::uint8_t, 3>{0x02, 0xAA, 0xBB}));
     std::array<std::uint8_t, 64> large{};
     ASSERT_EQ(connection->GetInputReport(3, 5, large), 5u);
+    // wLength is 16 bits: a longer request never reaches hid.dll.
+    EXPECT_FALSE(connection->GetInputReport(3, 0x10000, large));
+    EXPECT_NE(connection->LastError().find("must be 1 to 65535 bytes"), std::string::npos)
+        << connection->LastError();
     EXPECT_EQ(system.inputLengths, (std::vector<ULONG>{0x0A40, 5}));
     EXPECT_EQ(system.inputFirstBytes, (std::vector<std::uint8_t>{2, 3}));
 
