@@ -11,7 +11,6 @@ need=()
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
 command -v wine >/dev/null || need+=(wine wine64)
 [[ -d /usr/src/googletest ]] || need+=(googletest)
-command -v zip >/dev/null || need+=(zip)
 if ((${#need[@]})); then
     echo "Installing ${need[*]}"
     sudo=""
