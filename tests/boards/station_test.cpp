@@ -165,7 +165,9 @@ TEST_F(StationTest, LogLinesParseAndCarryTheFields) {
         EXPECT_EQ(json["image_sha256"], "ab12");
         EXPECT_EQ(json["areas"][0], "entire");
         EXPECT_FALSE(json["chip"].get<std::string>().empty());
-        EXPECT_GT(json["seconds"].get<double>(), 0);
+        ASSERT_TRUE(json["seconds"].is_number());
+        EXPECT_NEAR(json["seconds"].get<double>(), reports[lines - 1].seconds, 0.001)
+            << "in milliseconds";
         if (json["port"] == "1-2") {
             EXPECT_EQ(json["serial"], "SIM0002");
             EXPECT_EQ(json["result"], "compare_failed");
