@@ -153,11 +153,15 @@ say "kernel ready ($(since "$T"))"
 # a GET_REPORT's wLength above 4096 down to 4096 and refuses a longer SET_REPORT. The device's
 # default flash data report of 4100 bytes cannot pass that, so the flash data channel here has
 # reports of 1024 bytes (any length up to 4096 would do). A small flash chip (row 34, 256 KB)
-# keeps the burn, its read-back and the dump to a few hundred exchanges each under TCG.
+# keeps the burn, its read-back and the dump to a few hundred exchanges each under TCG. In the
+# VM the gadget is the only device on dummy_hcd's bus 1, with the serial number guest_init.sh
+# gives it, so the host's emulated device names the same port and serial in `list`.
 write_device_json() {
     cat > "$1" << 'EOF'
 {
   "chip_row": 34,
+  "port": "1-1",
+  "serial": "0001",
   "output_report_lengths": [1024, 64, 64],
   "input_report_lengths": [1024, 64, 64]
 }
