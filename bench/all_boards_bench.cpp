@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "all_boards_bench: the boards are not all listed\n");
         return 1;
     }
-    const boards::JobSpec spec{
+    const boards::JobSpec jobSpec{
         boards::JobKind::Burn, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, image, {}, false, false};
 
     const auto run = [&](std::size_t boardsUsed) {
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         const auto reports = boards::RunInParallel(
             boardsUsed,
             [&](std::size_t i) {
-                return boards::RunBoardJob(*platform, list[i], spec, "", statuses[i], nullptr);
+                return boards::RunBoardJob(*platform, list[i], jobSpec, "", statuses[i], nullptr);
             },
             nullptr, std::chrono::milliseconds(100));
         const double seconds = Seconds(Clock::now() - start);

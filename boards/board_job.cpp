@@ -28,12 +28,12 @@ class RecordedBoxes final : public MessageBoxes {
     std::string last;
 };
 
-void Burn(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& spec,
+void Burn(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& jobSpec,
           BoardStatus& status, const StopRequest* stop, BoardReport& report) {
     RecordedBoxes boxes;
-    FixedAreaChoice choice(spec.selection);
+    FixedAreaChoice choice(jobSpec.selection);
     const BurnOutcome outcome =
-        RunBurn(device, spec.image->bytes, identity, choice, boxes, &status, stop);
+        RunBurn(device, jobSpec.image->bytes, identity, choice, boxes, &status, stop);
     report.updatedAreas = outcome.updatedAreas;
     report.entireUpdated = outcome.entireUpdated;
     if (outcome.compareFailed) {
@@ -54,10 +54,10 @@ void Burn(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& sp
     }
 }
 
-void Verify(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& spec,
+void Verify(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& jobSpec,
             BoardStatus& status, const StopRequest* stop, BoardReport& report) {
     const VerifyOutcome outcome =
-        RunVerify(device, spec.image->bytes, identity, spec.selection, &status, stop);
+        RunVerify(device, jobSpec.image->bytes, identity, jobSpec.selection, &status, stop);
     if (!outcome.error.empty()) {
         report.result = outcome.stopped ? JobResult::Stopped : JobResult::Failed;
         report.message = outcome.error;
@@ -74,13 +74,13 @@ void Verify(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& 
     report.result = JobResult::Ok;
 }
 
-void Dump(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& spec,
+void Dump(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& jobSpec,
           const std::string& path, BoardStatus& status, const StopRequest* stop,
           BoardReport& report) {
     RecordedBoxes boxes;
     DumpFile file(boxes);
     std::string error;
-    if (!file.Open(path, spec.replaceDump, error)) {
+    if (!file.Open(path, jobSpec.replaceDump, error)) {
         report.message = error;
         return;
     }
@@ -93,12 +93,12 @@ void Dump(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& sp
     report.message = outcome.error;
 }
 
-void Run(hid::HidPlatform& platform, const JobSpec& spec, const std::string& dumpPath,
+void Run(hid::HidPlatform& platform, const JobSpec& jobSpec, const std::string& dumpPath,
          BoardStatus& status, const StopRequest* stop, BoardReport& report) {
     session::SingleInterfacePlatform one(platform, report.board.path);
     UvcHidDevice device(one);
     status.SetPhase("Open");
-    const OpenResult opened = device.Open(spec.vendorId, spec.productId);
+    const OpenResult opened = device.Open(jobSpec.vendorId, jobSpec.productId);
     if (opened.status != OpenStatus::Opened) {
         report.result = JobResult::NoDevice;
         report.message =
@@ -114,22 +114,22 @@ void Run(hid::HidPlatform& platform, const JobSpec& spec, const std::string& dum
     }
     report.chip = FlashInformation(identity)[0].text;
     report.flashSize = identity.flashSize;
-    switch (spec.kind) {
+    switch (jobSpec.kind) {
         case JobKind::Id:
             report.result = JobResult::Ok;
             break;
         case JobKind::Burn:
-            Burn(device, identity, spec, status, stop, report);
-            if (report.result == JobResult::Ok && spec.verifyAfterBurn &&
+            Burn(device, identity, jobSpec, status, stop, report);
+            if (report.result == JobResult::Ok && jobSpec.verifyAfterBurn &&
                 (stop == nullptr || !stop->Requested())) {
-                Verify(device, identity, spec, status, stop, report);
+                Verify(device, identity, jobSpec, status, stop, report);
             }
             break;
         case JobKind::Verify:
-            Verify(device, identity, spec, status, stop, report);
+            Verify(device, identity, jobSpec, status, stop, report);
             break;
         case JobKind::Dump:
-            Dump(device, identity, spec, dumpPath, status, stop, report);
+            Dump(device, identity, jobSpec, dumpPath, status, stop, report);
             break;
     }
 }
@@ -172,12 +172,12 @@ bool BoardPresent(hid::HidPlatform& platform, const std::string& path) {
     }
 }
 
-BoardReport RunBoardJob(hid::HidPlatform& platform, const Board& board, const JobSpec& spec,
+BoardReport RunBoardJob(hid::HidPlatform& platform, const Board& board, const JobSpec& jobSpec,
                         const std::string& dumpPath, BoardStatus& status, const StopRequest* stop) {
     const auto start = std::chrono::steady_clock::now();
     BoardReport report;
     report.board = board;
-    Run(platform, spec, dumpPath, status, stop, report);
+    Run(platform, jobSpec, dumpPath, status, stop, report);
     // A failure on a board that is no longer there is its cable's, not the board's.
     if (report.result != JobResult::Ok && report.result != JobResult::Stopped &&
         !BoardPresent(platform, board.path)) {

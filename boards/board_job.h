@@ -58,9 +58,9 @@ struct BoardReport {
     double seconds = 0;
 };
 
-// Runs `spec` on `board` (found on `platform` by its path). `dumpPath` is the dump's file.
+// Runs `jobSpec` on `board` (found on `platform` by its path). `dumpPath` is the dump's file.
 // `stop`, when given, ends the job at the next report boundary.
-BoardReport RunBoardJob(hid::HidPlatform& platform, const Board& board, const JobSpec& spec,
+BoardReport RunBoardJob(hid::HidPlatform& platform, const Board& board, const JobSpec& jobSpec,
                         const std::string& dumpPath, BoardStatus& status, const StopRequest* stop);
 
 // Whether an interface at `path` is listed on `platform` now.

@@ -63,8 +63,8 @@ bool RunStation(hid::HidPlatform& platform, hid::HotplugMonitor& hotplug,
         }
 
         if (relist) {
-            if (!ListMatchingBoards(platform, options.spec.vendorId, options.spec.productId, boards,
-                                    error)) {
+            if (!ListMatchingBoards(platform, options.jobSpec.vendorId, options.jobSpec.productId,
+                                    boards, error)) {
                 for (auto& [name, job] : jobs) {
                     job->status.StopNow();
                 }
@@ -93,7 +93,7 @@ bool RunStation(hid::HidPlatform& platform, hid::HotplugMonitor& hotplug,
             Job* raw = job.get();
             events.Started(board, raw->status);
             raw->thread = std::jthread([&platform, &options, &wait, raw] {
-                raw->report = RunBoardJob(platform, raw->board, options.spec, std::string(),
+                raw->report = RunBoardJob(platform, raw->board, options.jobSpec, std::string(),
                                           raw->status, raw->status.Stop());
                 raw->ended.store(true);
                 wait.Wake();

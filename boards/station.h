@@ -19,7 +19,7 @@
 namespace brimlo::boards {
 
 struct StationOptions {
-    JobSpec spec;
+    JobSpec jobSpec;
     BoardFilter filter;
     std::size_t count = 0;  // stop after this many boards (unplugged ones do not count); 0: never
     std::chrono::milliseconds redraw{100};

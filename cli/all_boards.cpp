@@ -53,26 +53,26 @@ std::string DumpFileName(const std::string& pattern, const boards::Board& board)
 
 int RunOnAllBoards(CliContext& context, boards::JobKind kind, const std::string& file,
                    const flash::BurnSelection& selection, bool force) {
-    boards::JobSpec spec;
-    spec.kind = kind;
-    spec.selection = selection;
-    spec.replaceDump = force;
+    boards::JobSpec jobSpec;
+    jobSpec.kind = kind;
+    jobSpec.selection = selection;
+    jobSpec.replaceDump = force;
     if (kind == boards::JobKind::Burn || kind == boards::JobKind::Verify) {
         auto image = std::make_shared<flash::BurnImage>();
         std::string error;
         if (!flash::LoadBurnImage(file, *image, error)) {
             return context.Error(error);
         }
-        spec.image = std::move(image);
+        jobSpec.image = std::move(image);
     }
     hid::HidPlatform* platform = context.Platform();
-    if (platform == nullptr || !context.TargetIds(spec.vendorId, spec.productId)) {
+    if (platform == nullptr || !context.TargetIds(jobSpec.vendorId, jobSpec.productId)) {
         return kExitNoDevice;
     }
     std::vector<boards::Board> chosen;
     std::string listError;
-    if (const int code =
-            ChooseBoards(context, *platform, spec.vendorId, spec.productId, chosen, listError);
+    if (const int code = ChooseBoards(context, *platform, jobSpec.vendorId, jobSpec.productId,
+                                      chosen, listError);
         code != kExitOk) {
         return code;
     }
@@ -112,7 +112,7 @@ int RunOnAllBoards(CliContext& context, boards::JobKind kind, const std::string&
         reports = boards::RunInParallel(
             chosen.size(),
             [&](std::size_t i) {
-                return boards::RunBoardJob(*platform, chosen[i], spec, dumpNames[i], statuses[i],
+                return boards::RunBoardJob(*platform, chosen[i], jobSpec, dumpNames[i], statuses[i],
                                            &stop);
             },
             [&] { lines.Draw(); }, std::chrono::milliseconds(200));

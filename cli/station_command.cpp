@@ -29,19 +29,19 @@ struct StationArgs {
 
 int RunStationCommand(CliContext& context, boards::JobKind kind, const StationArgs& args) {
     boards::StationOptions options;
-    options.spec.kind = kind;
-    options.spec.verifyAfterBurn = true;
+    options.jobSpec.kind = kind;
+    options.jobSpec.verifyAfterBurn = true;
     options.count = args.count;
     options.filter = {context.options.ports, context.options.serialPrefix};
     boards::LogContext logContext;
     logContext.job = kind == boards::JobKind::Burn     ? "burn"
                      : kind == boards::JobKind::Verify ? "verify"
                                                        : "id";
-    options.spec.selection.entireFlash = args.areas.empty();
+    options.jobSpec.selection.entireFlash = args.areas.empty();
     for (const std::string& area : args.areas) {
         for (std::size_t row = 0; row < std::size(kAreaNames); ++row) {
             if (area == kAreaNames[row]) {
-                options.spec.selection.areas[row] = true;
+                options.jobSpec.selection.areas[row] = true;
             }
         }
         logContext.areas.push_back(area);
@@ -58,7 +58,7 @@ int RunStationCommand(CliContext& context, boards::JobKind kind, const StationAr
         }
         logContext.image = std::filesystem::path(args.image).filename().string();
         logContext.imageSha256 = boards::Sha256Hex(image->bytes);
-        options.spec.image = std::move(image);
+        options.jobSpec.image = std::move(image);
     }
     boards::StationLog log;
     if (!args.log.empty()) {
@@ -68,7 +68,8 @@ int RunStationCommand(CliContext& context, boards::JobKind kind, const StationAr
         }
     }
     hid::HidPlatform* platform = context.Platform();
-    if (platform == nullptr || !context.TargetIds(options.spec.vendorId, options.spec.productId)) {
+    if (platform == nullptr ||
+        !context.TargetIds(options.jobSpec.vendorId, options.jobSpec.productId)) {
         return kExitNoDevice;
     }
     session::StackError stackError;

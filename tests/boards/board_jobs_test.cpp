@@ -17,12 +17,12 @@ using namespace brimlo::boards;
 using brimlo::testing::BoardsTest;
 
 std::vector<BoardReport> RunOnAll(brimlo::hid::HidPlatform& platform,
-                                  const std::vector<Board>& boards, const JobSpec& spec) {
+                                  const std::vector<Board>& boards, const JobSpec& jobSpec) {
     std::deque<BoardStatus> statuses(boards.size());
     return RunInParallel(
         boards.size(),
         [&](std::size_t i) {
-            return RunBoardJob(platform, boards[i], spec, "", statuses[i], nullptr);
+            return RunBoardJob(platform, boards[i], jobSpec, "", statuses[i], nullptr);
         },
         nullptr, std::chrono::milliseconds(50));
 }
@@ -59,9 +59,9 @@ TEST_F(BoardsTest, ThreeBoardsBurnedAtOnceEachHoldTheImage) {
     std::string error;
     ASSERT_TRUE(
         ListMatchingBoards(*platform, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, boards, error));
-    const JobSpec spec{JobKind::Burn, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, burnImage, {}, true,
-                       false};
-    const std::vector<BoardReport> reports = RunOnAll(*platform, boards, spec);
+    const JobSpec jobSpec{
+        JobKind::Burn, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, burnImage, {}, true, false};
+    const std::vector<BoardReport> reports = RunOnAll(*platform, boards, jobSpec);
     ASSERT_EQ(reports.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(reports[i].result, JobResult::Ok) << reports[i].message;
@@ -80,9 +80,9 @@ TEST_F(BoardsTest, AFaultOnOneBoardFailsThatBoardAlone) {
     std::string error;
     ASSERT_TRUE(
         ListMatchingBoards(*platform, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, boards, error));
-    const JobSpec spec{JobKind::Burn, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, burnImage, {}, false,
-                       false};
-    const std::vector<BoardReport> reports = RunOnAll(*platform, boards, spec);
+    const JobSpec jobSpec{
+        JobKind::Burn, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, burnImage, {}, false, false};
+    const std::vector<BoardReport> reports = RunOnAll(*platform, boards, jobSpec);
     EXPECT_EQ(reports[0].result, JobResult::Ok) << reports[0].message;
     EXPECT_EQ(reports[1].result, JobResult::CompareFailed);
     ASSERT_TRUE(reports[1].firstDifference.has_value());

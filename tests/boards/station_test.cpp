@@ -50,8 +50,8 @@ class StationTest : public BoardsTest {
     }
     bool Run(std::size_t count) {
         StationOptions options;
-        options.spec = {JobKind::Burn, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, burnImage, {}, true,
-                        false};
+        options.jobSpec = {
+            JobKind::Burn, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, burnImage, {}, true, false};
         options.count = count;
         std::string error;
         start = Clock::now();
