@@ -20,8 +20,7 @@ std::string UtcText(std::chrono::system_clock::time_point when) {
 
 }  // namespace
 
-nlohmann::json LogLine(const LogContext& context, const BoardReport& report,
-                       std::chrono::system_clock::time_point when) {
+nlohmann::json DifferenceJson(const BoardReport& report) {
     nlohmann::json difference = nullptr;
     if (report.firstDifference) {
         difference = {{"address", report.firstDifference->firstDifference},
@@ -29,6 +28,12 @@ nlohmann::json LogLine(const LogContext& context, const BoardReport& report,
                       {"found", report.firstDifference->found},
                       {"differing_bytes", report.firstDifference->differingBytes}};
     }
+    return difference;
+}
+
+nlohmann::json LogLine(const LogContext& context, const BoardReport& report,
+                       std::chrono::system_clock::time_point when) {
+    const nlohmann::json difference = DifferenceJson(report);
     return {{"time", UtcText(when)},
             {"job", context.job},
             {"path", report.board.path},

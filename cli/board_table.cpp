@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "boards/station_log.h"
 #include "cli/cli_context.h"
 #include "cli/flash_interrupt.h"
 
@@ -83,13 +84,7 @@ std::string SummaryTable(const std::vector<BoardReport>& reports) {
 }
 
 nlohmann::json BoardJson(const BoardReport& report) {
-    nlohmann::json difference = nullptr;
-    if (report.firstDifference) {
-        difference = {{"address", report.firstDifference->firstDifference},
-                      {"expected", report.firstDifference->expected},
-                      {"found", report.firstDifference->found},
-                      {"differing_bytes", report.firstDifference->differingBytes}};
-    }
+    const nlohmann::json difference = boards::DifferenceJson(report);
     nlohmann::json json = {{"path", report.board.path},
                            {"port", report.board.port},
                            {"serial", report.board.serial},
