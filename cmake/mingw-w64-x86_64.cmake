@@ -22,3 +22,8 @@ add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0A00)
 # One self-contained executable: the C++ runtime and winpthreads linked in, so it imports only
 # the system's DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# Header-only libraries from Debian's headers alone; their own CMake files would put
+# /usr/include, whose glibc headers shadow mingw's, on the include path.
+set(nlohmann_json_DIR "${CMAKE_CURRENT_LIST_DIR}/mingw-header-only")
+set(CLI11_DIR "${CMAKE_CURRENT_LIST_DIR}/mingw-header-only")
