@@ -1,41 +1,26 @@
 #include "flash/burn_image.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <new>
 
+#include "files/file_io.h"
 #include "flash/flash_areas.h"
 #include "hid/debug_output.h"
 
 namespace brimlo::flash {
 namespace {
 
-std::string Describe(const std::filesystem::path& path, const char* what, int error) {
-    return std::string("Cannot ") + what + " the burn file " + path.string() + ": " +
-           std::strerror(error) + ". Choose the burn file again.";
+std::string Describe(const std::filesystem::path& path, const char* what,
+                     const files::Error& failure) {
+    return std::string("Cannot ") + what + " the burn file " + files::Utf8Name(path) + ": " +
+           failure.text + ". Choose the burn file again.";
 }
 
-// Closes the descriptor on every way out.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
+std::string NotRegular(const std::filesystem::path& path) {
+    return "The burn file " + files::Utf8Name(path) +
+           " is not a regular file. Choose a flash image.";
+}
 
 std::uint32_t BigEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
     return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 |
@@ -45,31 +30,31 @@ std::uint32_t BigEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
 }  // namespace
 
 bool LoadBurnImage(const std::filesystem::path& path, BurnImage& image, std::string& error) {
-    // Not blocking: opening a named pipe would otherwise wait for a writer before the check
-    // below could refuse it.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.Get() < 0) {
-        error = Describe(path, "open", errno);
+    files::File file;
+    files::Error failure;
+    if (!files::OpenForReading(path, file, failure)) {
+        error = failure.code == EISDIR ? NotRegular(path) : Describe(path, "open", failure);
         return false;
     }
-    struct stat info {};
-    if (::fstat(file.Get(), &info) != 0) {
-        error = Describe(path, "examine", errno);
+    files::FileInfo info;
+    if (!files::Examine(file.Descriptor(), info, failure)) {
+        error = Describe(path, "examine", failure);
         return false;
     }
-    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const std::uint64_t size = info.size;
     hid::DebugPrintf("FileSize %s = [%d] [%d]\n", "READ", static_cast<int>(size >> 32),
                      static_cast<int>(size & 0xFFFFFFFF));
-    if (!S_ISREG(info.st_mode)) {
-        error = "The burn file " + path.string() + " is not a regular file. Choose a flash image.";
+    if (!info.regular) {
+        error = NotRegular(path);
         return false;
     }
+    const std::string name = files::Utf8Name(path);
     if (size == 0) {
-        error = "The burn file " + path.string() + " is empty. Choose a flash image.";
+        error = "The burn file " + name + " is empty. Choose a flash image.";
         return false;
     }
     if (size > kMaxBurnFileSize) {
-        error = "The burn file " + path.string() + " is " + std::to_string(size) +
+        error = "The burn file " + name + " is " + std::to_string(size) +
                 " bytes; burn files must be smaller than 4 GB. Choose a flash image.";
         return false;
     }
@@ -79,23 +64,14 @@ bool LoadBurnImage(const std::filesystem::path& path, BurnImage& image, std::str
         bytes.resize(size);
     } catch (const std::bad_alloc&) {
         error = "Not enough memory to hold the " + std::to_string(size) + "-byte burn file " +
-                path.string() + ".";
+                name + ".";
         return false;
     }
+    // A file that shrank since it was examined ends early: keep what it holds now.
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(file.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            error = Describe(path, "read", errno);
-            return false;
-        }
-        if (n == 0) {
-            break;  // the file shrank since it was examined: keep what it holds now
-        }
-        done += static_cast<std::size_t>(n);
+    if (!files::ReadFully(file.Descriptor(), bytes, done, failure)) {
+        error = Describe(path, "read", failure);
+        return false;
     }
     bytes.resize(done);
     image.path = path;

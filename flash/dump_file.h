@@ -7,9 +7,6 @@
 // its partial name (removed when it holds nothing), and Location() says where.
 // A stream (standard output) is written as it is, without a partial file.
 
-#include <sys/types.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -17,13 +14,14 @@
 
 #include "commands/flash_progress.h"
 #include "commands/message_boxes.h"
+#include "files/file_io.h"
 
 namespace brimlo::flash {
 
 // The two system calls of a chunk; tests swap them to meet errors a real disk rarely shows.
 struct DumpFileIo {
-    ssize_t (*write)(int fd, const void* data, size_t count) = ::write;
-    int (*flush)(int fd) = ::fdatasync;
+    files::WriteCall write = files::SystemWrite;
+    files::FlushCall flush = files::SystemFlush;
 };
 
 class DumpFile final : public FlashChunkSink {
@@ -41,7 +39,7 @@ class DumpFile final : public FlashChunkSink {
     // before.
     bool Open(const std::filesystem::path& path, bool replace, std::string& error);
     // Starts a dump into the open descriptor `fd`, called `name` in messages ("standard
-    // output"). The descriptor stays open.
+    // output"), switched to binary mode. The descriptor stays open.
     void OpenStream(int fd, std::string name);
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -67,7 +65,7 @@ class DumpFile final : public FlashChunkSink {
     std::string Location() const;
 
   private:
-    void Fail(const char* what, int error);
+    void Fail(const char* what, const files::Error& failure);
     // Flushes and closes the descriptor; false after a failure it reported.
     bool CloseDescriptor();
 
@@ -78,7 +76,8 @@ class DumpFile final : public FlashChunkSink {
     std::string streamName_;
     bool stream_ = false;
     bool replace_ = false;
-    int fd_ = -1;
+    files::File file_;  // the partial file; not open for a stream
+    int fd_ = -1;       // the descriptor written
     std::uint64_t written_ = 0;
     std::string error_;
 };
