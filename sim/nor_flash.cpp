@@ -1,56 +1,14 @@
 #include "sim/nor_flash.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
 #include <cstring>
+
+#include "files/file_io.h"
+#include "sim/replace_file.h"
 
 namespace brimlo::sim {
 namespace {
 
 constexpr std::uint8_t kErased = 0xFF;
-
-std::string SystemError(const std::filesystem::path& file, const char* what) {
-    return file.string() + ": " + what + ": " + std::strerror(errno);
-}
-
-// Fills a new file with `size` erased bytes.
-bool WriteBlank(int fd, std::uint32_t size) {
-    std::vector<std::uint8_t> blank(64 * 1024, kErased);
-    for (off_t at = 0; at < static_cast<off_t>(size);) {
-        const std::size_t chunk =
-            std::min<std::size_t>(blank.size(), static_cast<std::size_t>(size - at));
-        const ssize_t written = ::pwrite(fd, blank.data(), chunk, at);
-        if (written <= 0) {
-            return false;
-        }
-        at += written;
-    }
-    return true;
-}
-
-// A blank chip of `size` bytes, written beside `file` and renamed into place once whole, so
-// that a run stopped half-way never leaves a short flash.bin. The open file, or -1 with `error`.
-int CreateBlank(const std::filesystem::path& file, std::uint32_t size, std::string& error) {
-    std::string temporary = file.string() + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = SystemError(file, "cannot create");
-        return -1;
-    }
-    if (::fchmod(fd, 0644) != 0 || !WriteBlank(fd, size) ||
-        ::rename(temporary.c_str(), file.c_str()) != 0) {
-        error = SystemError(file, "cannot create");
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return -1;
-    }
-    return fd;
-}
 
 }  // namespace
 
@@ -63,48 +21,38 @@ std::unique_ptr<NorFlash> NorFlash::InMemory(std::uint32_t size) {
 
 std::unique_ptr<NorFlash> NorFlash::MapFile(const std::filesystem::path& file, std::uint32_t size,
                                             std::string& error) {
-    std::unique_ptr<NorFlash> flash(new NorFlash);
-    flash->fd_ = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
-    if (flash->fd_ < 0 && errno == ENOENT) {
-        flash->fd_ = CreateBlank(file, size, error);
-        if (flash->fd_ < 0) {
+    bool missing = false;
+    std::unique_ptr<MappedFile> mapped = MappedFile::Open(file, missing, error);
+    if (!mapped && missing) {
+        // A blank chip, written whole before it takes the file's name, so that a run stopped
+        // half-way never leaves a short flash.bin.
+        if (!ReplaceFile(file, std::string(size, static_cast<char>(kErased)), error)) {
             return nullptr;
         }
-    } else if (flash->fd_ < 0) {
-        error = SystemError(file, "cannot open");
-        return nullptr;
+        mapped = MappedFile::Open(file, missing, error);
     }
-    struct stat info {};
-    if (::fstat(flash->fd_, &info) != 0) {
-        error = SystemError(file, "cannot read its size");
+    if (!mapped) {
         return nullptr;
     }
     // Cutting would lose the end of someone's image, growing would hide a mix-up: the file is
     // the user's to sort out.
-    if (info.st_size != static_cast<off_t>(size)) {
-        error = file.string() + ": " + std::to_string(info.st_size) +
+    if (mapped->Size() != size) {
+        error = files::Utf8Name(file) + ": " + std::to_string(mapped->Size()) +
                 " bytes, but the chip holds " + std::to_string(size) +
                 " bytes; the file is left as it is (move it away for a blank chip, or configure "
                 "the chip it was made for)";
         return nullptr;
     }
-    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, flash->fd_, 0);
-    if (mapped == MAP_FAILED) {
-        error = SystemError(file, "cannot map");
+    if (!mapped->Map(error)) {
         return nullptr;
     }
-    flash->bytes_ = {static_cast<std::uint8_t*>(mapped), size};
+    std::unique_ptr<NorFlash> flash(new NorFlash);
+    flash->bytes_ = mapped->Bytes();
+    flash->file_ = std::move(mapped);
     return flash;
 }
 
-NorFlash::~NorFlash() {
-    if (fd_ >= 0) {
-        if (!bytes_.empty()) {
-            ::munmap(bytes_.data(), bytes_.size());
-        }
-        ::close(fd_);
-    }
-}
+NorFlash::~NorFlash() = default;
 
 void NorFlash::Erase(std::uint32_t address, std::uint32_t length) {
     std::memset(bytes_.data() + address, kErased, length);
@@ -126,8 +74,8 @@ void NorFlash::Load(std::uint32_t address, std::span<const std::uint8_t> data) {
 }
 
 void NorFlash::Sync() {
-    if (fd_ >= 0) {
-        ::msync(bytes_.data(), bytes_.size(), MS_ASYNC);
+    if (file_) {
+        file_->Flush();
     }
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/mapped_file.h"
+
 namespace brimlo::sim {
 
 class NorFlash {
@@ -45,7 +47,7 @@ class NorFlash {
 
     std::span<std::uint8_t> bytes_;
     std::vector<std::uint8_t> memory_;  // backing store of an in-memory array
-    int fd_ = -1;
+    std::unique_ptr<MappedFile> file_;  // backing store of an array in a file
 };
 
 }  // namespace brimlo::sim

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "files/file_io.h"
 #include "sim/json_fields.h"
 #include "sim/replace_file.h"
 
@@ -86,7 +87,7 @@ bool LoadPeripheralState(const std::filesystem::path& file, Peripherals& periphe
     text << in.rdbuf();
     Json document;
     if (!json_fields::ParseDocument(text.str(), document, error)) {
-        error = file.string() + ": " + error;
+        error = files::Utf8Name(file) + ": " + error;
         return false;
     }
     error.clear();
@@ -98,7 +99,7 @@ bool LoadPeripheralState(const std::filesystem::path& file, Peripherals& periphe
         (!document.contains("gpio") || ReadGpio(document["gpio"], peripherals.gpio, error)) &&
         (!document.contains("iic") || ReadIic(document["iic"], peripherals.iic, error));
     if (!ok) {
-        error = file.string() + ": " + (error.empty() ? "expected a JSON object" : error);
+        error = files::Utf8Name(file) + ": " + (error.empty() ? "expected a JSON object" : error);
     }
     return ok;
 }

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "files/file_io.h"
 #include "sim/json_fields.h"
 #include "sim/replace_file.h"
 
@@ -213,13 +214,13 @@ std::string FormatSimConfig(const SimConfig& config) {
 bool LoadSimConfig(const std::filesystem::path& file, SimConfig& config, std::string& error) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        error = file.string() + ": cannot be read";
+        error = files::Utf8Name(file) + ": cannot be read";
         return false;
     }
     std::ostringstream text;
     text << in.rdbuf();
     if (!ParseSimConfig(text.str(), config, error)) {
-        error = file.string() + ": " + error;
+        error = files::Utf8Name(file) + ": " + error;
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "files/file_io.h"
 #include "hid/debug_output.h"
 #include "sim/json_fields.h"
 #include "sim/peripheral_state.h"
@@ -33,7 +34,7 @@ SimDevice::SimDevice(const SimConfig& config, std::unique_ptr<NorFlash> flash,
       config_(config),
       descriptor_(BuildReportDescriptor(config_)),
       stateDir_(std::move(stateDir)),
-      path_("sim:" + (stateDir_ ? stateDir_->string() : std::string("memory"))),
+      path_("sim:" + (stateDir_ ? files::Utf8Name(*stateDir_) : std::string("memory"))),
       faults_(config_.faults),
       flash_(std::move(flash)),
       firmware_(config_, *flash_, faults_.Faults()),
@@ -57,7 +58,7 @@ std::shared_ptr<SimDevice> SimDevice::Load(const std::filesystem::path& stateDir
     std::error_code ec;
     std::filesystem::create_directories(stateDir, ec);
     if (ec) {
-        error = stateDir.string() + ": cannot create the state directory: " + ec.message();
+        error = files::Utf8Name(stateDir) + ": cannot create the state directory: " + ec.message();
         return nullptr;
     }
     std::unique_ptr<StateDirLock> lock = StateDirLock::Acquire(stateDir, busyWait, error);

@@ -1,7 +1,5 @@
 #include "sim/sim_platform.h"
 
-#include <cstdlib>
-
 #include "sim/sim_connection.h"
 
 namespace brimlo::sim {
@@ -66,17 +64,6 @@ hid::BoardLocation SimPlatform::Locate(const std::string& path) {
         return {};
     }
     return {device->Config().port, device->Config().serial};
-}
-
-std::optional<std::filesystem::path> DefaultSimStateDir() {
-    const std::filesystem::path suffix = std::filesystem::path("brimlo-hid") / "sim";
-    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/') {
-        return std::filesystem::path(cache) / suffix;
-    }
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
-        return std::filesystem::path(home) / ".cache" / suffix;
-    }
-    return std::nullopt;
 }
 
 }  // namespace brimlo::sim

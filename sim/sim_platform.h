@@ -36,7 +36,8 @@ class SimPlatform final : public hid::HidPlatform {
 };
 
 // Where the device lives when no state directory is given: $XDG_CACHE_HOME/brimlo-hid/sim, or
-// ~/.cache/brimlo-hid/sim. Nothing when neither variable gives an absolute path.
+// ~/.cache/brimlo-hid/sim; on Windows %LOCALAPPDATA%\brimlo-hid\sim. Nothing when no variable
+// gives an absolute path.
 std::optional<std::filesystem::path> DefaultSimStateDir();
 
 }  // namespace brimlo::sim

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "sim/state_dir_lock_file.h"
+
 namespace brimlo::sim {
 
 class StateDirLock {
@@ -23,9 +25,9 @@ class StateDirLock {
     StateDirLock& operator=(const StateDirLock&) = delete;
 
   private:
-    explicit StateDirLock(int fd) : fd_(fd) {}
+    explicit StateDirLock(std::unique_ptr<StateDirLockFile> file);
 
-    int fd_;
+    std::unique_ptr<StateDirLockFile> file_;
 };
 
 }  // namespace brimlo::sim

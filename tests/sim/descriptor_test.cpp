@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-
 #include "hid/hid_enumeration.h"
 #include "sim/report_descriptor.h"
 #include "sim/sim_platform.h"
@@ -46,20 +43,6 @@ TEST(SimPlatform, EnumerationOpensTheDeviceWithItsConfiguredChannels) {
     std::string error;
     EXPECT_EQ(platform.Open("sim:elsewhere", {}, error), nullptr);
     EXPECT_NE(error.find("sim:elsewhere"), std::string::npos);
-}
-
-TEST(SimPlatform, DefaultStateDirectoryIsUnderTheUserCache) {
-    const char* xdg = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string savedXdg = xdg ? xdg : "";
-    const std::string savedHome = home ? home : "";
-    ::setenv("XDG_CACHE_HOME", "/var/cache-test", 1);
-    EXPECT_EQ(DefaultSimStateDir(), std::filesystem::path("/var/cache-test/brimlo-hid/sim"));
-    ::setenv("XDG_CACHE_HOME", "relative", 1);  // not absolute: ignored, as XDG says
-    ::setenv("HOME", "/home/tester", 1);
-    EXPECT_EQ(DefaultSimStateDir(), std::filesystem::path("/home/tester/.cache/brimlo-hid/sim"));
-    xdg ? ::setenv("XDG_CACHE_HOME", savedXdg.c_str(), 1) : ::unsetenv("XDG_CACHE_HOME");
-    home ? ::setenv("HOME", savedHome.c_str(), 1) : ::unsetenv("HOME");
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <random>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -188,11 +188,15 @@ class Wire {
 // A fresh directory under the system's temporary directory, removed with everything in it.
 struct TempDir {
     static std::filesystem::path Make() {
-        std::string pattern = std::filesystem::temp_directory_path() / "brimlo-sim-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::filesystem::path path =
+                std::filesystem::temp_directory_path() / ("brimlo-sim-" + std::to_string(random()));
+            if (std::filesystem::create_directory(path)) {
+                return path;
+            }
         }
-        return pattern;
+        throw std::runtime_error("cannot create a temporary directory");
     }
     ~TempDir() {
         std::error_code ec;
