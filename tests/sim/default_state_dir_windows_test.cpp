@@ -20,10 +20,10 @@ TEST(SimPlatform, DefaultStateDirectoryIsUnderLocalAppData) {
     const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
     const std::wstring saved = local ? local : L"";
 
-    ASSERT_EQ(_wputenv_s(L"LOCALAPPDATA", L"C:\\Users\\Zo\u00eb\\AppData\\Local"), 0);
+    ASSERT_EQ(_wputenv_s(L"LOCALAPPDATA", L"C:\\Users\\Zo\u00eb \u5f20\\AppData\\Local"), 0);
     const auto dir = DefaultSimStateDir();
     ASSERT_TRUE(dir);
-    EXPECT_EQ(Utf8(dir->u8string()), Utf8(u8"C:\\Users\\Zoë\\AppData\\Local\\brimlo-hid\\sim"));
+    EXPECT_EQ(Utf8(dir->u8string()), Utf8(u8"C:\\Users\\Zoë 张\\AppData\\Local\\brimlo-hid\\sim"));
 
     ASSERT_EQ(_wputenv_s(L"LOCALAPPDATA", L"AppData"), 0);  // not absolute: ignored
     EXPECT_EQ(DefaultSimStateDir(), std::nullopt);
