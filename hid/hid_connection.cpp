@@ -10,7 +10,7 @@ bool HidConnection::GetCapabilities(HidPreparsedData& data, std::string& error) 
         return false;
     }
     ReportDescriptorError parseError;
-    if (!ParseReportDescriptor(descriptor, data, parseError)) {
+    if (!ParseReportDescriptor(descriptor, data, parseError, topLevelCollection_)) {
         error = "report descriptor rejected at byte " + std::to_string(parseError.offset) + ": " +
                 parseError.message;
         return false;

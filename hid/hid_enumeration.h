@@ -23,7 +23,8 @@ struct HidMatchState {
     std::vector<std::string> skipped;
 };
 
-// Walks the present interfaces in order and opens each until one has the target identifiers;
+// Walks the present interfaces in order and opens each until one has the target identifiers
+// (an interface is one top-level collection: a device with several is visited once for each);
 // that one is the match and the walk stops there. True when the walk ran to its end (match or
 // not); `list` then holds one record per visited position (grown 20, 40, 80, ...), of which
 // only the matching one holds resources. False when the interfaces could not be listed or

@@ -2,6 +2,7 @@
 // What a HID stack must offer the enumeration: the present interfaces in a stable order, and
 // opening one of them into a connection that reads its identity and exchanges reports.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,6 +35,12 @@ class HidConnection : public Transport {
     // The interface's capabilities, or false with `error` saying why. By default they are parsed
     // from the report descriptor; a stack that hands out no descriptor gives its own parser's.
     virtual bool GetCapabilities(HidPreparsedData& data, std::string& error);
+    // Which top-level collection of the descriptor this interface is (0 for the first): a stack
+    // that lists each collection of a descriptor as an interface of its own says so here.
+    void SelectTopLevelCollection(std::size_t collection) { topLevelCollection_ = collection; }
+
+  private:
+    std::size_t topLevelCollection_ = 0;
 };
 
 // A snapshot of the present interfaces, walked by index.

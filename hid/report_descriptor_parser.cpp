@@ -7,8 +7,13 @@
 // - A Variable item gives each usage one field and each usage range one field per usage, in
 //   order; the last usage or range takes all remaining fields. Usages left without a field (more
 //   usages than ReportCount) make no cap. Every cap of an Array has the item's ReportCount.
-// - Constant items, items with ReportCount or ReportSize 0 and data items that name no usage are
-//   padding: they take room in the report but make no cap and no data index.
+// - Items with ReportCount or ReportSize 0, data items that name no usage, Constant Arrays and
+//   Constant Variables that name only usage 0 are padding: they take room in the report but
+//   make no cap and no data index. A Constant Variable that names a usage gets caps and data
+//   indices like a data item, as on Windows; its BitField says it is constant.
+// - Each top-level collection is a result of its own, as Windows makes each one an interface:
+//   its own caps, data indices and report lengths, its link collection node 0 the top-level
+//   collection itself. Global items carry over from one top-level collection to the next.
 // - Logical, physical, unit and unit-exponent values are sign-extended from their item's width,
 //   as Windows does (a one-byte Logical Maximum of 0xFF reads as -1).
 // - A short usage takes the usage page in force when the Usage item is read; a four-byte usage
@@ -131,11 +136,21 @@ struct Locals {
     bool isDesignatorRange = false;
 };
 
+// What one top-level collection has collected so far.
+struct TopLevelCollection {
+    HidPreparsedData data;
+    // Data bits per report type and report ID, without the report ID byte; a type has a report
+    // as soon as it has a main item, even one of zero bits.
+    std::array<std::array<std::uint32_t, kReportIdCount>, kHidReportTypeCount> reportBits{};
+    std::array<bool, kHidReportTypeCount> hasReport{};
+    std::array<std::uint32_t, kHidReportTypeCount> dataIndexCount{};
+};
+
 class Parser {
   public:
-    Parser(std::span<const std::uint8_t> descriptor, HidPreparsedData& data,
+    Parser(std::span<const std::uint8_t> descriptor, std::vector<HidPreparsedData>& results,
            ReportDescriptorError& error)
-        : bytes_(descriptor), data_(data), error_(error) {}
+        : bytes_(descriptor), results_(results), error_(error) {}
 
     bool Run();
 
@@ -153,22 +168,22 @@ class Parser {
     bool AddRangeBound(const Item& item, bool isMin);
     PendingBound FullUsage(const Item& item) const;
     bool FlushPendingRange(const Item& item);
+    void FinishCollection();
     bool Finish();
 
     std::span<const std::uint8_t> bytes_;
-    HidPreparsedData& data_;
+    std::vector<HidPreparsedData>& results_;
     ReportDescriptorError& error_;
 
     Globals globals_;
     std::vector<Globals> pushStack_;
     Locals locals_;
-    // Node index and descriptor offset of each Collection not yet ended, innermost last.
+    // Node index (within the current top-level collection) and descriptor offset of each
+    // Collection not yet ended, innermost last.
     std::vector<std::pair<std::uint16_t, std::size_t>> openCollections_;
-    // Data bits per report type and report ID, without the report ID byte; a type has a report
-    // as soon as it has a main item, even one of zero bits.
-    std::array<std::array<std::uint32_t, kReportIdCount>, kHidReportTypeCount> reportBits_{};
-    std::array<bool, kHidReportTypeCount> hasReport_{};
-    std::array<std::uint32_t, kHidReportTypeCount> dataIndexCount_{};
+    TopLevelCollection current_;
+    // Collections of the whole descriptor, for its limit.
+    std::size_t collectionCount_ = 0;
 };
 
 bool Parser::Fail(std::size_t offset, std::string message) {
@@ -210,7 +225,7 @@ bool Parser::ReadItem(std::size_t offset, Item& item) {
 }
 
 bool Parser::Run() {
-    data_ = HidPreparsedData{};
+    results_.clear();
     std::size_t offset = 0;
     while (offset < bytes_.size()) {
         Item item;
@@ -432,13 +447,15 @@ bool Parser::OpenCollection(const Item& item) {
     if (openCollections_.size() >= kMaxCollectionDepth) {
         return Fail(item.offset, "collections nested too deeply");
     }
-    if (data_.linkCollections.size() >= kMaxCollections) {
+    if (collectionCount_ >= kMaxCollections) {
         return Fail(item.offset, "too many collections");
     }
     if (item.udata > 0xFF) {
         return Fail(item.offset, "collection type above 0xFF");
     }
-    const auto index = static_cast<std::uint16_t>(data_.linkCollections.size());
+    ++collectionCount_;
+    std::vector<HidpLinkCollectionNode>& nodes = current_.data.linkCollections;
+    const auto index = static_cast<std::uint16_t>(nodes.size());
     HidpLinkCollectionNode node;
     if (!locals_.usages.empty()) {
         node.LinkUsage = locals_.usages.front().min;
@@ -450,13 +467,13 @@ bool Parser::OpenCollection(const Item& item) {
     if (!openCollections_.empty()) {
         // Children are chained newest first, as the Windows parser links them.
         const std::uint16_t parentIndex = openCollections_.back().first;
-        HidpLinkCollectionNode& parent = data_.linkCollections[parentIndex];
+        HidpLinkCollectionNode& parent = nodes[parentIndex];
         node.Parent = parentIndex;
         node.NextSibling = parent.FirstChild;
         parent.FirstChild = index;
         ++parent.NumberOfChildren;
     }
-    data_.linkCollections.push_back(node);
+    nodes.push_back(node);
     openCollections_.emplace_back(index, item.offset);
     return true;
 }
@@ -466,6 +483,9 @@ bool Parser::CloseCollection(const Item& item) {
         return Fail(item.offset, "End Collection without Collection");
     }
     openCollections_.pop_back();
+    if (openCollections_.empty()) {
+        FinishCollection();
+    }
     return true;
 }
 
@@ -509,14 +529,14 @@ HidpValueCaps MakeValueCap(const HidpCapsCommon& common, const Globals& g, std::
 }
 
 bool Parser::ReserveBits(const Item& item, HidReportType type) {
-    std::uint32_t& bits = reportBits_[ReportTypeIndex(type)][globals_.reportId];
+    std::uint32_t& bits = current_.reportBits[ReportTypeIndex(type)][globals_.reportId];
     const std::uint64_t itemBits =
         static_cast<std::uint64_t>(globals_.reportSize) * globals_.reportCount;
     if (bits + itemBits > kMaxReportDataBits) {
         return Fail(item.offset, "report longer than 65534 data bytes");
     }
     bits += static_cast<std::uint32_t>(itemBits);
-    hasReport_[ReportTypeIndex(type)] = true;
+    current_.hasReport[ReportTypeIndex(type)] = true;
     return true;
 }
 
@@ -548,17 +568,20 @@ bool Parser::AddDataItem(const Item& item, HidReportType type) {
         return false;
     }
     const std::uint32_t flags = item.udata;
+    const bool isArray = (flags & kFlagVariable) == 0;
     const bool noField = globals_.reportSize == 0 || globals_.reportCount == 0;
-    if ((flags & kFlagConstant) != 0 || noField || locals_.usages.empty()) {
+    const bool namesUsage = std::any_of(locals_.usages.begin(), locals_.usages.end(),
+                                        [](const UsageEntry& usage) { return usage.max != 0; });
+    const bool constant = (flags & kFlagConstant) != 0;
+    if (noField || locals_.usages.empty() || (constant && (isArray || !namesUsage))) {
         return true;  // padding
     }
-    const bool isArray = (flags & kFlagVariable) == 0;
     const std::vector<std::uint16_t> counts =
         FieldCounts(locals_.usages, isArray, globals_.reportCount);
     const std::size_t n = counts.size();
     const std::size_t t = ReportTypeIndex(type);
-    auto& buttons = data_.buttonCaps[t];
-    auto& values = data_.valueCaps[t];
+    auto& buttons = current_.data.buttonCaps[t];
+    auto& values = current_.data.valueCaps[t];
     if (buttons.size() + values.size() + n > kMaxCapsPerType) {
         return Fail(item.offset, "too many capabilities in one report type");
     }
@@ -567,7 +590,7 @@ bool Parser::AddDataItem(const Item& item, HidReportType type) {
     // of a Variable item in that list order and those of an Array in usage order; a range
     // takes one index per usage.
     std::vector<std::uint32_t> firstIndex(n);
-    std::uint32_t next = dataIndexCount_[t];
+    std::uint32_t next = current_.dataIndexCount[t];
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t u = isArray ? k : n - 1 - k;
         firstIndex[u] = next;
@@ -576,11 +599,11 @@ bool Parser::AddDataItem(const Item& item, HidReportType type) {
     if (next > 0xFFFF) {
         return Fail(item.offset, "too many data indices in one report type");
     }
-    dataIndexCount_[t] = next;
+    current_.dataIndexCount[t] = next;
 
     const bool isButton = isArray || globals_.reportSize == 1;
     const std::uint16_t collection = openCollections_.back().first;
-    const HidpLinkCollectionNode& node = data_.linkCollections[collection];
+    const HidpLinkCollectionNode& node = current_.data.linkCollections[collection];
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t u = n - 1 - k;
         const UsageEntry& usage = locals_.usages[u];
@@ -598,23 +621,19 @@ bool Parser::AddDataItem(const Item& item, HidReportType type) {
     return true;
 }
 
-bool Parser::Finish() {
-    if (!openCollections_.empty()) {
-        return Fail(openCollections_.back().second, "Collection without End Collection");
-    }
-    if (data_.linkCollections.empty()) {
-        return Fail(bytes_.size(), "descriptor has no collection");
-    }
-    HidpCaps& caps = data_.caps;
-    caps.Usage = data_.linkCollections.front().LinkUsage;
-    caps.UsagePage = data_.linkCollections.front().LinkUsagePage;
-    caps.NumberLinkCollectionNodes = static_cast<std::uint16_t>(data_.linkCollections.size());
+// Completes the counts of the top-level collection just ended and hands it over.
+void Parser::FinishCollection() {
+    HidPreparsedData& data = current_.data;
+    HidpCaps& caps = data.caps;
+    caps.Usage = data.linkCollections.front().LinkUsage;
+    caps.UsagePage = data.linkCollections.front().LinkUsagePage;
+    caps.NumberLinkCollectionNodes = static_cast<std::uint16_t>(data.linkCollections.size());
 
     std::array<std::uint16_t, kHidReportTypeCount> lengths{};
     for (std::size_t t = 0; t < kHidReportTypeCount; ++t) {
-        const std::uint32_t maxBits =
-            *std::max_element(reportBits_[t].begin(), reportBits_[t].end());
-        lengths[t] = hasReport_[t] ? static_cast<std::uint16_t>(1 + (maxBits + 7) / 8) : 0;
+        const auto& bits = current_.reportBits[t];
+        const std::uint32_t maxBits = *std::max_element(bits.begin(), bits.end());
+        lengths[t] = current_.hasReport[t] ? static_cast<std::uint16_t>(1 + (maxBits + 7) / 8) : 0;
     }
     caps.InputReportByteLength = lengths[0];
     caps.OutputReportByteLength = lengths[1];
@@ -623,9 +642,9 @@ bool Parser::Finish() {
     const auto count = [&](HidReportType type, std::uint16_t& buttons, std::uint16_t& values,
                            std::uint16_t& indices) {
         const std::size_t t = ReportTypeIndex(type);
-        buttons = static_cast<std::uint16_t>(data_.buttonCaps[t].size());
-        values = static_cast<std::uint16_t>(data_.valueCaps[t].size());
-        indices = static_cast<std::uint16_t>(dataIndexCount_[t]);
+        buttons = static_cast<std::uint16_t>(data.buttonCaps[t].size());
+        values = static_cast<std::uint16_t>(data.valueCaps[t].size());
+        indices = static_cast<std::uint16_t>(current_.dataIndexCount[t]);
     };
     count(HidReportType::Input, caps.NumberInputButtonCaps, caps.NumberInputValueCaps,
           caps.NumberInputDataIndices);
@@ -633,14 +652,42 @@ bool Parser::Finish() {
           caps.NumberOutputDataIndices);
     count(HidReportType::Feature, caps.NumberFeatureButtonCaps, caps.NumberFeatureValueCaps,
           caps.NumberFeatureDataIndices);
+    results_.push_back(std::move(data));
+    current_ = TopLevelCollection{};
+}
+
+bool Parser::Finish() {
+    if (!openCollections_.empty()) {
+        return Fail(openCollections_.back().second, "Collection without End Collection");
+    }
+    if (results_.empty()) {
+        return Fail(bytes_.size(), "descriptor has no collection");
+    }
     return true;
 }
 
 }  // namespace
 
-bool ParseReportDescriptor(std::span<const std::uint8_t> descriptor, HidPreparsedData& data,
+bool ParseReportDescriptor(std::span<const std::uint8_t> descriptor,
+                           std::vector<HidPreparsedData>& collections,
                            ReportDescriptorError& error) {
-    return Parser(descriptor, data, error).Run();
+    return Parser(descriptor, collections, error).Run();
+}
+
+bool ParseReportDescriptor(std::span<const std::uint8_t> descriptor, HidPreparsedData& data,
+                           ReportDescriptorError& error, std::size_t collection) {
+    std::vector<HidPreparsedData> collections;
+    if (!ParseReportDescriptor(descriptor, collections, error)) {
+        return false;
+    }
+    if (collection >= collections.size()) {
+        error.offset = descriptor.size();
+        error.message = "the descriptor has " + std::to_string(collections.size()) +
+                        " top-level collections, not " + std::to_string(collection + 1);
+        return false;
+    }
+    data = std::move(collections[collection]);
+    return true;
 }
 
 std::uint32_t MaxUsageListLength(const HidPreparsedData& data, HidReportType type,

@@ -38,6 +38,28 @@ std::string IoctlFailed(const char* request, const std::string& path, int result
 
 }  // namespace
 
+bool ReadHidrawDescriptor(HidrawSystem& system, int fd, const std::string& path,
+                          std::vector<std::uint8_t>& descriptor, std::string& error) {
+    int descriptorSize = 0;
+    if (const int result = system.Ioctl(fd, HIDIOCGRDESCSIZE, &descriptorSize); result < 0) {
+        error = IoctlFailed("HIDIOCGRDESCSIZE", path, result);
+        return false;
+    }
+    if (descriptorSize < 0 || descriptorSize > HID_MAX_DESCRIPTOR_SIZE) {
+        error = "ioctl(HIDIOCGRDESCSIZE) on " + path + " gave " + std::to_string(descriptorSize) +
+                " bytes, more than a report descriptor can hold";
+        return false;
+    }
+    auto raw = std::make_unique<hidraw_report_descriptor>();
+    raw->size = static_cast<__u32>(descriptorSize);
+    if (const int result = system.Ioctl(fd, HIDIOCGRDESC, raw.get()); result < 0) {
+        error = IoctlFailed("HIDIOCGRDESC", path, result);
+        return false;
+    }
+    descriptor.assign(raw->value, raw->value + descriptorSize);
+    return true;
+}
+
 std::unique_ptr<HidrawConnection> OpenHidrawNode(const std::shared_ptr<HidrawSystem>& system,
                                                  const std::string& path,
                                                  std::string_view udevRulePath,
@@ -62,22 +84,11 @@ std::unique_ptr<HidrawConnection> OpenHidrawNode(const std::shared_ptr<HidrawSys
     if (const int result = system->Ioctl(fd, HIDIOCGRAWINFO, &info); result < 0) {
         return CloseAfterFailure(*system, fd, error, IoctlFailed("HIDIOCGRAWINFO", path, result));
     }
-    int descriptorSize = 0;
-    if (const int result = system->Ioctl(fd, HIDIOCGRDESCSIZE, &descriptorSize); result < 0) {
-        return CloseAfterFailure(*system, fd, error, IoctlFailed("HIDIOCGRDESCSIZE", path, result));
+    std::vector<std::uint8_t> descriptor;
+    if (!ReadHidrawDescriptor(*system, fd, path, descriptor, error)) {
+        system->Close(fd);
+        return nullptr;
     }
-    if (descriptorSize < 0 || descriptorSize > HID_MAX_DESCRIPTOR_SIZE) {
-        return CloseAfterFailure(*system, fd, error,
-                                 "ioctl(HIDIOCGRDESCSIZE) on " + path + " gave " +
-                                     std::to_string(descriptorSize) +
-                                     " bytes, more than a report descriptor can hold");
-    }
-    auto raw = std::make_unique<hidraw_report_descriptor>();
-    raw->size = static_cast<__u32>(descriptorSize);
-    if (const int result = system->Ioctl(fd, HIDIOCGRDESC, raw.get()); result < 0) {
-        return CloseAfterFailure(*system, fd, error, IoctlFailed("HIDIOCGRDESC", path, result));
-    }
-    std::vector<std::uint8_t> descriptor(raw->value, raw->value + descriptorSize);
 
     // The kernel keeps the identifiers as signed 16-bit values.
     HiddAttributes attributes;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "hid/linux/hidraw_connection.h"
 #include "hid/linux/hidraw_system.h"
@@ -18,5 +19,10 @@ namespace brimlo::hid {
 std::unique_ptr<HidrawConnection> OpenHidrawNode(const std::shared_ptr<HidrawSystem>& system,
                                                  const std::string& path,
                                                  std::string_view udevRulePath, std::string& error);
+
+// Reads the report descriptor of the node open on `fd` at `path`. False, with `error` naming the
+// failing call, the path and the cause, when it cannot be read.
+bool ReadHidrawDescriptor(HidrawSystem& system, int fd, const std::string& path,
+                          std::vector<std::uint8_t>& descriptor, std::string& error);
 
 }  // namespace brimlo::hid

@@ -1,6 +1,7 @@
 #pragma once
 // The HID stack of Linux: the hidraw nodes listed by udev, opened into hidraw connections.
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,14 +22,19 @@ class HidrawPlatform final : public HidPlatform {
     HidrawPlatform(std::shared_ptr<HidrawSystem> system, std::string udevRulePath);
 
     // The nodes ordered by device number (hidraw0, hidraw1, ..., hidraw10), so that the same
-    // devices are always walked in the same order.
+    // devices are always walked in the same order. As on Windows, each top-level collection of
+    // a node's descriptor is an interface of its own: a node with several is listed once per
+    // collection, in descriptor order, as CollectionPath(node, 1), CollectionPath(node, 2), ...
     std::unique_ptr<HidInterfaceSet> PresentInterfaces(std::string& error) override;
-    // hidraw has no sharing modes or overlapped I/O: `options` change nothing here.
+    // Opens the node of `path`, standing for the collection the path names. hidraw has no
+    // sharing modes or overlapped I/O: `options` change nothing here.
     std::unique_ptr<HidConnection> Open(const std::string& path, const HidOpenOptions& options,
                                         std::string& error) override;
-    BoardLocation Locate(const std::string& path) override {
-        return system_->LocateUsbDevice(path);
-    }
+    BoardLocation Locate(const std::string& path) override;
+
+    // "/dev/hidraw3#col02": the path of top-level collection `collection` (1 for the first) of
+    // the node at `devnode`.
+    static std::string CollectionPath(const std::string& devnode, std::size_t collection);
 
   private:
     std::shared_ptr<HidrawSystem> system_;

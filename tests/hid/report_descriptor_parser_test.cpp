@@ -197,6 +197,109 @@ TEST(ReportDescriptorParser, NestedCollectionsAreNumberedInOrder) {
     EXPECT_EQ(data.valueCaps[kIn].at(0).LinkUsage, 3);
 }
 
+// A Constant Variable that names a usage is a field Windows reports: it gets a cap and a data
+// index, so the data indices after it are one higher. Only the usage makes it one.
+TEST(ReportDescriptorParser, ConstantVariableWithAUsageGetsACapAndADataIndex) {
+    const HidPreparsedData data = ParseOk(InApplication({
+        0x75, 0x08, 0x95, 0x01,  //
+        0x09, 0x30, 0x81, 0x03,  // usage X: Input (Const, Var)
+        0x81, 0x03,              // no usage: Input (Const, Var), padding
+        0x09, 0x00, 0x81, 0x03,  // usage 0: Input (Const, Var), padding
+        0x09, 0x31, 0x81, 0x02,  // usage Y: Input (Data, Var)
+    }));
+    const auto& values = data.valueCaps[kIn];
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].Usage, 0x30);
+    EXPECT_EQ(values[0].BitField, 0x03);
+    EXPECT_EQ(values[0].DataIndexMin, 0);
+    EXPECT_EQ(values[1].Usage, 0x31);
+    EXPECT_EQ(values[1].DataIndexMin, 1);
+    EXPECT_EQ(data.caps.NumberInputDataIndices, 2);
+    EXPECT_EQ(data.caps.InputReportByteLength, 5);
+}
+
+// Three rules that look like faults but are what Windows does; keep them.
+TEST(ReportDescriptorParser, UsageZeroOnADataItemKeepsItsCapAndDataIndex) {
+    const HidPreparsedData data = ParseOk(InApplication({
+        0x75, 0x08, 0x95, 0x01, 0x09, 0x00, 0x81, 0x02,  // usage 0: Input (Data, Var)
+        0x09, 0x30, 0x81, 0x02,                          // usage X: Input (Data, Var)
+    }));
+    const auto& values = data.valueCaps[kIn];
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].Usage, 0);
+    EXPECT_EQ(values[0].DataIndexMin, 0);
+    EXPECT_EQ(values[1].DataIndexMin, 1);
+}
+
+TEST(ReportDescriptorParser, ConstantArrayWithAUsageMakesNoCap) {
+    const HidPreparsedData data = ParseOk(InApplication({
+        0x75, 0x08, 0x95, 0x02, 0x09, 0x30, 0x81, 0x01,  // usage X: Input (Const, Array)
+        0x95, 0x01, 0x09, 0x31, 0x81, 0x02,              // usage Y: Input (Data, Var)
+    }));
+    EXPECT_TRUE(data.buttonCaps[kIn].empty());
+    ASSERT_EQ(data.valueCaps[kIn].size(), 1u);
+    EXPECT_EQ(data.valueCaps[kIn][0].DataIndexMin, 0);
+    EXPECT_EQ(data.caps.InputReportByteLength, 4);  // the array still takes its room
+}
+
+TEST(ReportDescriptorParser, UsagesBeyondTheFieldsOfAVariableItemAreDropped) {
+    const HidPreparsedData data = ParseOk(InApplication({
+        0x75, 0x08, 0x95, 0x02, 0x09, 0x30, 0x09, 0x31, 0x09, 0x32, 0x81, 0x02,  // 3 usages
+    }));
+    const auto& values = data.valueCaps[kIn];
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].Usage, 0x31);
+    EXPECT_EQ(values[1].Usage, 0x30);
+    EXPECT_EQ(data.caps.NumberInputDataIndices, 2);
+}
+
+// Each top-level collection is a result of its own, numbered from zero and with its own report
+// lengths and data indices; global items carry over into the next one.
+TEST(ReportDescriptorParser, TopLevelCollectionsAreSeparateResults) {
+    const Bytes descriptor = {
+        0x05, 0x01, 0x09, 0x02, 0xA1, 0x01,              // Mouse, Application
+        0x09, 0x01, 0xA1, 0x00,                          //   Pointer, Physical
+        0x85, 0x01, 0x75, 0x08, 0x95, 0x02,              //     ID 1, 2 x 8 bits
+        0x09, 0x30, 0x09, 0x31, 0x81, 0x06,              //     X, Y: Input (Rel)
+        0xC0, 0xC0,                                      //
+        0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01,              // Consumer Control, Application
+        0x85, 0x02, 0x95, 0x01, 0x09, 0xE9, 0x81, 0x02,  //   ID 2, 1 x 8 bits (size kept)
+        0xC0,
+    };
+    std::vector<HidPreparsedData> collections;
+    ReportDescriptorError error;
+    ASSERT_TRUE(ParseReportDescriptor(descriptor, collections, error)) << error.message;
+    ASSERT_EQ(collections.size(), 2u);
+
+    const HidPreparsedData& mouse = collections[0];
+    EXPECT_EQ(mouse.caps.UsagePage, 0x01);
+    EXPECT_EQ(mouse.caps.Usage, 0x02);
+    EXPECT_EQ(mouse.caps.InputReportByteLength, 3);
+    EXPECT_EQ(mouse.caps.NumberLinkCollectionNodes, 2);
+    EXPECT_EQ(mouse.caps.NumberInputDataIndices, 2);
+    EXPECT_EQ(mouse.valueCaps[kIn].at(0).LinkCollection, 1);
+
+    const HidPreparsedData& consumer = collections[1];
+    EXPECT_EQ(consumer.caps.UsagePage, 0x0C);
+    EXPECT_EQ(consumer.caps.InputReportByteLength, 2);
+    ASSERT_EQ(consumer.linkCollections.size(), 1u);
+    EXPECT_EQ(consumer.linkCollections[0].LinkUsage, 0x01);
+    EXPECT_EQ(consumer.linkCollections[0].NumberOfChildren, 0);
+    ASSERT_EQ(consumer.valueCaps[kIn].size(), 1u);
+    const HidpValueCaps& volume = consumer.valueCaps[kIn][0];
+    EXPECT_EQ(volume.LinkCollection, 0);
+    EXPECT_EQ(volume.DataIndexMin, 0);
+    EXPECT_EQ(volume.BitSize, 8);
+    EXPECT_EQ(volume.ReportID, 2);
+
+    HidPreparsedData one;
+    ASSERT_TRUE(ParseReportDescriptor(descriptor, one, error, 1)) << error.message;
+    EXPECT_EQ(one.caps.UsagePage, 0x0C);
+    EXPECT_FALSE(ParseReportDescriptor(descriptor, one, error, 2));
+    EXPECT_EQ(error.offset, descriptor.size());
+    EXPECT_EQ(error.message, "the descriptor has 2 top-level collections, not 3");
+}
+
 struct Malformed {
     const char* name;
     Bytes descriptor;

@@ -1,6 +1,6 @@
 // libFuzzer target for the report-descriptor parser. Any byte string must either parse or fail
-// with an offset inside the input; a successful parse must give tables that agree with its
-// counts and with each other.
+// with an offset inside the input; a successful parse must give, for each top-level collection,
+// tables that agree with its counts and with each other.
 
 #include <cstddef>
 #include <cstdint>
@@ -41,17 +41,10 @@ void CheckType(const HidPreparsedData& data, HidReportType type, std::uint16_t b
     MaxUsageListLength(data, type, 0);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-    HidPreparsedData data;
-    ReportDescriptorError error;
-    if (!ParseReportDescriptor({bytes, size}, data, error)) {
-        Require(error.offset <= size && !error.message.empty());
-        return 0;
-    }
+void CheckCollection(const HidPreparsedData& data) {
     const HidpCaps& caps = data.caps;
     Require(caps.NumberLinkCollectionNodes == data.linkCollections.size());
+    Require(!data.linkCollections.empty() && data.linkCollections[0].Parent == 0);
     CheckType(data, HidReportType::Input, caps.NumberInputButtonCaps, caps.NumberInputValueCaps,
               caps.NumberInputDataIndices, caps.InputReportByteLength);
     CheckType(data, HidReportType::Output, caps.NumberOutputButtonCaps, caps.NumberOutputValueCaps,
@@ -59,5 +52,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     CheckType(data, HidReportType::Feature, caps.NumberFeatureButtonCaps,
               caps.NumberFeatureValueCaps, caps.NumberFeatureDataIndices,
               caps.FeatureReportByteLength);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    std::vector<HidPreparsedData> collections;
+    ReportDescriptorError error;
+    if (!ParseReportDescriptor({bytes, size}, collections, error)) {
+        Require(error.offset <= size && !error.message.empty());
+        return 0;
+    }
+    Require(!collections.empty());
+    for (const HidPreparsedData& data : collections) {
+        CheckCollection(data);
+    }
     return 0;
 }

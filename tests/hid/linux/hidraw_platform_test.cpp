@@ -19,6 +19,7 @@
 
 #include "allocation_counter.h"
 #include "hid/debug_output.h"
+#include "hid/hid_interface_list.h"
 #include "hid/linux/hidraw_platform.h"
 
 namespace brimlo::hid::testing {
@@ -354,6 +355,65 @@ TEST(HidrawEnumerationTest, NodesAreWalkedInDeviceNumberOrderAndAFailedListingSa
     system->listingError = "udev_enumerate_scan_devices(hidraw) failed: Out of memory";
     EXPECT_EQ(platform.PresentInterfaces(error), nullptr);
     EXPECT_EQ(error, system->listingError);
+}
+
+// As on Windows, each top-level collection is an interface: a node with two is listed twice,
+// each path opening the node with that collection's capabilities. A node that cannot be read
+// while listing is listed once, so that opening it says why; the listing leaves nothing open.
+TEST(HidrawEnumerationTest, EachTopLevelCollectionOfANodeIsAnInterfaceOfItsOwn) {
+    auto system = std::make_shared<FakeHidrawSystem>();
+    system->listing = std::vector<HidrawNode>{{"/dev/hidraw0", 240, 0}, {"/dev/hidraw1", 240, 1}};
+    system->nodes["/dev/hidraw0"].descriptor = {
+        0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x03,  // Mouse: 3 bytes in
+        0x09, 0x30, 0x81, 0x02, 0xC0,                                //
+        0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x95, 0x40,        // vendor: 64 bytes out
+        0x09, 0x01, 0x91, 0x02, 0xC0};
+    system->nodes["/dev/hidraw1"].descriptorErrno = EIO;
+    HidrawPlatform platform(system, kRule);
+    std::string error;
+    const auto set = platform.PresentInterfaces(error);
+    ASSERT_NE(set, nullptr) << error;
+    std::vector<std::string> paths;
+    for (std::string path; set->InterfacePath(static_cast<std::uint32_t>(paths.size()), path) ==
+                           HidInterfaceSet::Status::Ok;) {
+        paths.push_back(path);
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"/dev/hidraw0#col01", "/dev/hidraw0#col02",
+                                               "/dev/hidraw1"}));
+    EXPECT_TRUE(system->openFds.empty());
+
+    const struct {
+        std::string path;
+        std::uint16_t usagePage;
+        std::uint16_t inputLength;
+        std::uint16_t outputLength;
+    } expected[] = {{paths[0], 0x01, 4, 0}, {paths[1], 0xFF00, 0, 65}};
+    for (const auto& e : expected) {
+        auto connection = platform.Open(e.path, HidOpenOptions{}, error);
+        ASSERT_NE(connection, nullptr) << e.path << ": " << error;
+        HidPreparsedData data;
+        ASSERT_TRUE(connection->GetCapabilities(data, error)) << e.path << ": " << error;
+        EXPECT_EQ(data.caps.UsagePage, e.usagePage) << e.path;
+        EXPECT_EQ(data.caps.InputReportByteLength, e.inputLength) << e.path;
+        EXPECT_EQ(data.caps.OutputReportByteLength, e.outputLength) << e.path;
+        EXPECT_EQ(data.linkCollections.size(), 1u) << e.path;
+    }
+
+    auto missing = platform.Open("/dev/hidraw0#col03", HidOpenOptions{}, error);
+    ASSERT_NE(missing, nullptr) << error;
+    HidPreparsedData data;
+    EXPECT_FALSE(missing->GetCapabilities(data, error));
+    EXPECT_NE(error.find("has 2 top-level collections, not 3"), std::string::npos) << error;
+    EXPECT_EQ(HidrawPlatform::CollectionPath("/dev/hidraw12", 3), "/dev/hidraw12#col03");
+
+    std::vector<HidInterfaceInfo> described;
+    ASSERT_TRUE(DescribeHidInterfaces(platform, described, error)) << error;
+    ASSERT_EQ(described.size(), 3u);
+    EXPECT_EQ(described[0].usagePage, 0x01);
+    EXPECT_EQ(described[1].usagePage, 0xFF00);
+    EXPECT_EQ(described[1].outputReportLength, 65);
+    EXPECT_FALSE(described[2].described);
+    EXPECT_NE(described[2].error.find("HIDIOCGRDESCSIZE"), std::string::npos);
 }
 
 TEST(HidrawOpenTest, ReadsIdentifiersReleaseAndDescriptorAndClosesWithTheConnection) {
