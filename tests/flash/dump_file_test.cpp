@@ -1,16 +1,15 @@
 #include "flash/dump_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
 
 #include "capture_debug.h"
+#include "files/file_io.h"
 #include "flash/flash_messages.h"
-#include "flash_sim_fixture.h"
+#include "flash_test_data.h"
+#include "recording_boxes.h"
 
 namespace brimlo::flash::testing {
 namespace {
@@ -83,19 +82,15 @@ TEST_F(DumpFileTest, AbandonedDumpKeepsItsBytesUnderThePartialName) {
     EXPECT_EQ(Names().size(), 1u);
 }
 
-// A name that is a folder, a named pipe or a missing folder's file is refused at once, without
-// opening it (a pipe would block until a reader came).
+// A name that is a folder or a missing folder's file is refused at once, naming the file.
 TEST_F(DumpFileTest, NamesThatAreNotRegularFilesAreRefused) {
-    const fs::path pipe = dir.path / "pipe";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     DumpFile file(boxes);
-    for (const fs::path& name : {pipe, dir.path}) {
-        EXPECT_FALSE(file.Open(name, true, error)) << name;
-        EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
-    }
+    EXPECT_FALSE(file.Open(dir.path, true, error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
     EXPECT_FALSE(file.Open(dir.path / "no-such-folder" / "dump.bin", true, error));
-    EXPECT_NE(error.find("no-such-folder"), std::string::npos) << error;
-    EXPECT_EQ(Names(), std::vector<std::string>{"pipe"});
+    EXPECT_NE(error.find((dir.path / "no-such-folder" / "dump.bin").string()), std::string::npos)
+        << error;
+    EXPECT_TRUE(Names().empty());
 }
 
 // A file that appears under the chosen name while a dump that may not replace it runs is kept;
@@ -121,17 +116,18 @@ TEST_F(DumpFileTest, FlushesEachChunkAndReportsOtherErrors) {
     calls.clear();
     failWriteAt = -1;
     DumpFileIo io;
-    io.write = [](int fd, const void* data, size_t count) -> ssize_t {
+    io.write = [](int fd, const void* data, std::size_t count) -> std::ptrdiff_t {
         if (failWriteAt-- == 0) {
             errno = EIO;
             return -1;
         }
         calls += 'w';
-        return ::write(fd, data, count < 1000 ? count : 1000);  // a short write each time
+        // A short write each time.
+        return files::SystemWrite(fd, data, count < 1000 ? count : 1000);
     };
     io.flush = [](int fd) {
         calls += 'f';
-        return ::fdatasync(fd);
+        return files::SystemFlush(fd);
     };
     DumpFile file(boxes, io);
     ASSERT_TRUE(file.Open(path, false, error)) << error;
@@ -152,7 +148,7 @@ TEST_F(DumpFileTest, FlushesEachChunkAndReportsOtherErrors) {
 // it was holding.
 TEST_F(DumpFileTest, FullDiskSaysTheDiskIsFullAndWhere) {
     DumpFileIo io;
-    io.write = [](int, const void*, size_t) -> ssize_t {
+    io.write = [](int, const void*, std::size_t) -> std::ptrdiff_t {
         errno = ENOSPC;
         return -1;
     };
@@ -168,17 +164,17 @@ TEST_F(DumpFileTest, FullDiskSaysTheDiskIsFullAndWhere) {
 
 // Standard output is written as it is: no partial file, nothing renamed, the stream left open.
 TEST_F(DumpFileTest, StreamIsWrittenDirectly) {
-    const fs::path out = dir.path / "stream";
-    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT, 0600);
-    ASSERT_GE(fd, 0);
+    files::File out;
+    fs::path name;
+    files::Error failure;
+    ASSERT_TRUE(files::CreateBeside(dir.path / "stream", "-", out, name, failure)) << failure.text;
     DumpFile file(boxes);
-    file.OpenStream(fd, "standard output");
+    file.OpenStream(out.Descriptor(), "standard output");
     ASSERT_EQ(file.Write(Pattern(100, 6)), 100u);
     EXPECT_TRUE(file.Commit());
     EXPECT_EQ(file.Location(), "standard output");
-    EXPECT_EQ(::write(fd, "x", 1), 1) << "the stream stays open";
-    ::close(fd);
-    EXPECT_EQ(Names(), std::vector<std::string>{"stream"});
+    EXPECT_EQ(files::SystemWrite(out.Descriptor(), "x", 1), 1) << "the stream stays open";
+    EXPECT_EQ(Names(), std::vector<std::string>{name.filename().string()});
 }
 
 }  // namespace

@@ -10,30 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "commands/message_boxes.h"
 #include "commands/uvc_hid_device.h"
 #include "flash/flash_identity.h"
 #include "flash_test_data.h"
+#include "recording_boxes.h"
 #include "sim/sim_device.h"
 
 namespace brimlo::flash::testing {
-
-struct ShownBox {
-    std::string text, caption;
-    MessageIcon icon;
-};
-
-class RecordingBoxes final : public MessageBoxes {
-  public:
-    void Show(std::string_view text, std::string_view caption, MessageIcon icon) override {
-        shown.push_back({std::string(text), std::string(caption), icon});
-        if (onShow) {
-            onShow();
-        }
-    }
-    std::vector<ShownBox> shown;
-    std::function<void()> onShow;
-};
 
 class RecordingProgress final : public FlashProgress {
   public:

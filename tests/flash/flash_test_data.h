@@ -1,12 +1,11 @@
 #pragma once
 // Flash images and scratch directories for the flash suites.
 
-#include <stdlib.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -42,9 +41,17 @@ inline Bytes FlashImage(std::uint32_t headerLen, std::uint32_t bootSize, std::ui
 // as a dump flushes every chunk.
 struct TempDir {
     TempDir() {
-        std::string name = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
-        name += "/brimlo-flash-XXXXXX";
-        path = ::mkdtemp(name.data()) != nullptr ? name : "";
+        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+            const auto name = base / ("brimlo-flash-" + std::to_string(random()));
+            std::error_code taken;
+            if (std::filesystem::create_directory(name, taken)) {
+                path = name;
+            }
+        }
     }
     ~TempDir() {
         std::error_code ignored;

@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -201,13 +199,13 @@ TEST_F(DumpTest, StoppedDumpSaysHowManyBytesAndWhere) {
 // file it was holding, and no file is left under the chosen name.
 TEST_F(DumpTest, FullDiskShowsOnlyTheDumpFilterBoxAndSaysWhere) {
     DumpFileIo io;
-    io.write = [](int fd, const void* data, size_t count) -> ssize_t {
+    io.write = [](int fd, const void* data, std::size_t count) -> std::ptrdiff_t {
         static int calls = 0;
         if (++calls > 2) {
             errno = ENOSPC;
             return -1;
         }
-        return ::write(fd, data, count);
+        return files::SystemWrite(fd, data, count);
     };
     const DumpOutcome outcome = DumpInto(path, io);
     EXPECT_FALSE(outcome.completed);
