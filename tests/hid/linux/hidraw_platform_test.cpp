@@ -333,6 +333,19 @@ TEST(HidrawInterruptOutTest, WarnsOncePerConnectionWhenOutputReportsBypassTheCon
     }
 }
 
+// The interface paths the platform lists, in order.
+std::vector<std::string> ListedPaths(HidrawPlatform& platform) {
+    std::string error;
+    const auto set = platform.PresentInterfaces(error);
+    EXPECT_NE(set, nullptr) << error;
+    std::vector<std::string> paths;
+    for (std::string path; set && set->InterfacePath(static_cast<std::uint32_t>(paths.size()),
+                                                     path) == HidInterfaceSet::Status::Ok;) {
+        paths.push_back(path);
+    }
+    return paths;
+}
+
 TEST(HidrawEnumerationTest, NodesAreWalkedInDeviceNumberOrderAndAFailedListingSaysWhy) {
     auto system = std::make_shared<FakeHidrawSystem>();
     system->listing = std::vector<HidrawNode>{{"/dev/hidraw10", 240, 10},
@@ -341,13 +354,7 @@ TEST(HidrawEnumerationTest, NodesAreWalkedInDeviceNumberOrderAndAFailedListingSa
                                               {"/dev/hidraw1", 240, 1}};
     HidrawPlatform platform(system, kRule);
     std::string error;
-    const auto set = platform.PresentInterfaces(error);
-    ASSERT_NE(set, nullptr) << error;
-    std::vector<std::string> paths;
-    for (std::string path; set->InterfacePath(static_cast<std::uint32_t>(paths.size()), path) ==
-                           HidInterfaceSet::Status::Ok;) {
-        paths.push_back(path);
-    }
+    const std::vector<std::string> paths = ListedPaths(platform);
     EXPECT_EQ(paths, (std::vector<std::string>{"/dev/hidraw0", "/dev/hidraw1", "/dev/hidraw2",
                                                "/dev/hidraw10"}));
 
@@ -371,13 +378,7 @@ TEST(HidrawEnumerationTest, EachTopLevelCollectionOfANodeIsAnInterfaceOfItsOwn) 
     system->nodes["/dev/hidraw1"].descriptorErrno = EIO;
     HidrawPlatform platform(system, kRule);
     std::string error;
-    const auto set = platform.PresentInterfaces(error);
-    ASSERT_NE(set, nullptr) << error;
-    std::vector<std::string> paths;
-    for (std::string path; set->InterfacePath(static_cast<std::uint32_t>(paths.size()), path) ==
-                           HidInterfaceSet::Status::Ok;) {
-        paths.push_back(path);
-    }
+    const std::vector<std::string> paths = ListedPaths(platform);
     EXPECT_EQ(paths, (std::vector<std::string>{"/dev/hidraw0#col01", "/dev/hidraw0#col02",
                                                "/dev/hidraw1"}));
     EXPECT_TRUE(system->openFds.empty());
