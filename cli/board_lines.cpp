@@ -1,17 +1,13 @@
 #include "cli/board_lines.h"
 
-#include <unistd.h>
-
 #include "cli/board_table.h"
+#include "cli/terminal.h"
 
 namespace brimlo::cli {
 
 BoardLines::BoardLines(const std::vector<boards::Board>& boards,
                        const std::deque<boards::BoardStatus>& statuses)
-    : boards_(boards),
-      statuses_(statuses),
-      tty_(::isatty(STDERR_FILENO) == 1),
-      lastPhase_(boards.size()) {}
+    : boards_(boards), statuses_(statuses), tty_(IsTerminal(stderr)), lastPhase_(boards.size()) {}
 
 void BoardLines::Draw() {
     if (tty_ && drawn_) {

@@ -10,8 +10,10 @@
 #include "cli/all_boards.h"
 #include "cli/commands.h"
 #include "cli/flash_interrupt.h"
+#include "cli/terminal.h"
 #include "cli/terminal_boxes.h"
 #include "cli/terminal_progress.h"
+#include "files/file_io.h"
 #include "flash/burn_image.h"
 #include "flash/burn_sequence.h"
 #include "flash/dump_file.h"
@@ -323,14 +325,15 @@ int RunDumpCommand(CliContext& context, const FlashArgs& args) {
             "name a file, or leave out --json.",
             kExitUsage);
     }
-    if (toStdout && ::isatty(STDOUT_FILENO) == 1) {
+    if (toStdout && IsTerminal(stdout)) {
         return context.Error(
             "Standard output is a terminal: redirect it to a file or a pipe, or name a file.",
             kExitUsage);
     }
     // Anything else under that name (a folder, a pipe) is refused by the dump file itself.
     std::error_code ignored;
-    if (!toStdout && !args.force && std::filesystem::is_regular_file(path, ignored)) {
+    if (!toStdout && !args.force &&
+        std::filesystem::is_regular_file(files::PathFromUtf8(path), ignored)) {
         return context.Error("The dump file " + path +
                              " already exists. Add --force to replace it, or choose another name.");
     }

@@ -1,11 +1,10 @@
 #pragma once
-// Ctrl+C while a burn, verify or dump runs. The signal handler only counts and, from the
-// count the run asks for on, requests the run's stop; the run's own thread does the talking.
-
-#include <signal.h>
+// Ctrl+C while a burn, verify or dump runs. The handler only counts and, from the count the
+// run asks for on, requests the run's stop; the run's own thread does the talking.
 
 #include <atomic>
 
+#include "cli/interrupt_handler.h"
 #include "commands/stop_request.h"
 
 namespace brimlo::cli {
@@ -13,7 +12,7 @@ namespace brimlo::cli {
 // The exit code of a run stopped by Ctrl+C: 128 + SIGINT, as a shell reports it.
 inline constexpr int kExitInterrupted = 130;
 
-// Catches SIGINT from construction to destruction, then restores the handler it replaced.
+// Catches Ctrl+C from construction to destruction, then restores the handler it replaced.
 // The `stopAt`-th Ctrl+C requests `stop`; earlier ones are only counted. One at a time.
 class InterruptGuard {
   public:
@@ -21,15 +20,10 @@ class InterruptGuard {
         count_.store(0);
         stopAt_.store(stopAt);
         stop_.store(&stop);
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        // Exchanges with the device and writes to the dump file carry on where they were.
-        action.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &action, &previous_);
+        CatchInterrupts(OnInterrupt);
     }
     ~InterruptGuard() {
-        sigaction(SIGINT, &previous_, nullptr);
+        ReleaseInterrupts();
         stop_.store(nullptr);
     }
     InterruptGuard(const InterruptGuard&) = delete;
@@ -40,7 +34,7 @@ class InterruptGuard {
 
   private:
     // Touches only lock-free atomics, which a signal handler may.
-    static void OnInterrupt(int) {
+    static void OnInterrupt() {
         const int count = count_.fetch_add(1) + 1;
         StopRequest* stop = stop_.load();
         if (stop != nullptr && count >= stopAt_.load()) {
@@ -52,8 +46,6 @@ class InterruptGuard {
     static inline std::atomic<int> count_{0};
     static inline std::atomic<int> stopAt_{1};
     static inline std::atomic<StopRequest*> stop_{nullptr};
-
-    struct sigaction previous_ {};
 };
 
 }  // namespace brimlo::cli

@@ -1,8 +1,6 @@
 // station burn, verify and id: work on every board as it is plugged in, until --count boards
 // are done or Ctrl+C.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 
@@ -12,20 +10,15 @@
 #include "cli/board_table.h"
 #include "cli/commands.h"
 #include "cli/flash_interrupt.h"
+#include "cli/station_options.h"
 #include "cli/station_table.h"
+#include "cli/terminal.h"
 #include "flash/burn_image.h"
 
 namespace brimlo::cli {
 namespace {
 
 constexpr const char* kAreaNames[] = {"firmware", "private", "customized"};
-
-struct StationArgs {
-    std::string image;
-    std::vector<std::string> areas;
-    std::string log;
-    std::size_t count = 0;
-};
 
 int RunStationCommand(CliContext& context, boards::JobKind kind, const StationArgs& args) {
     boards::StationOptions options;
@@ -85,7 +78,7 @@ int RunStationCommand(CliContext& context, boards::JobKind kind, const StationAr
                                                          : "identifying";
     // With --json, stdout carries only the objects: the table goes to stderr.
     std::FILE* out = context.options.json ? stderr : stdout;
-    StationTable table(out, ::isatty(::fileno(out)) == 1, verb, log, logContext);
+    StationTable table(out, IsTerminal(out), verb, log, logContext);
     std::vector<boards::BoardReport> reports;
     std::string error;
     bool listed = false;
@@ -147,39 +140,10 @@ int RunStationCommand(CliContext& context, boards::JobKind kind, const StationAr
     return code;
 }
 
-void AddStationJob(CLI::App* station, const char* name, const char* help, boards::JobKind kind,
-                   CliContext& context, CommandRun& run) {
-    auto args = std::make_shared<StationArgs>();
-    CLI::App* command = station->add_subcommand(name, help);
-    if (kind != boards::JobKind::Id) {
-        command->add_option("IMAGE", args->image, "Burn file")->required();
-        command
-            ->add_option("--area", args->areas,
-                         "Other Area instead of the entire flash: firmware, private, customized "
-                         "(repeat for several)")
-            ->check(CLI::IsMember({"firmware", "private", "customized"}));
-    }
-    command->add_option("--log", args->log,
-                        "Append one JSON line per board and job to FILE, flushed at once");
-    command->add_option("--count", args->count, "Stop after N boards (default: until Ctrl+C)")
-        ->check(CLI::PositiveNumber);
-    command->callback([&run, &context, args, kind] {
-        run = [&context, args, kind] { return RunStationCommand(context, kind, *args); };
-    });
-}
-
 }  // namespace
 
 void AddStationCommands(CLI::App& app, CliContext& context, CommandRun& run) {
-    CLI::App* station = app.add_subcommand(
-        "station", "Wait for boards and work on each one as it is plugged in, in parallel");
-    station->require_subcommand(1);
-    AddStationJob(station, "burn", "Burn and verify every board plugged in", boards::JobKind::Burn,
-                  context, run);
-    AddStationJob(station, "verify", "Verify every board plugged in", boards::JobKind::Verify,
-                  context, run);
-    AddStationJob(station, "id", "Identify the flash of every board plugged in",
-                  boards::JobKind::Id, context, run);
+    AddStationOptions(app, context, run, RunStationCommand)->require_subcommand(1);
 }
 
 }  // namespace brimlo::cli

@@ -1,12 +1,12 @@
 #include "cli/terminal_progress.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+
+#include "cli/terminal.h"
 
 namespace brimlo::cli {
 
-TerminalProgress::TerminalProgress() : tty_(::isatty(STDERR_FILENO) == 1) {}
+TerminalProgress::TerminalProgress() : tty_(IsTerminal(stderr)) {}
 
 void TerminalProgress::Interrupt() {
     if (active_) {

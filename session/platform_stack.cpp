@@ -1,13 +1,12 @@
 #include "session/platform_stack.h"
 
 #include <cerrno>
-#include <cstring>
 
+#include "files/file_io.h"
 #include "hid/hid_interface_list.h"
-#include "hid/linux/hidraw_platform.h"
-#include "hid/linux/udev_hotplug.h"
 #include "session/simulated_platform.h"
 #include "session/single_interface_platform.h"
+#include "session/system_stack.h"
 #include "sim/multi_board.h"
 #include "sim/sim_platform.h"
 
@@ -56,7 +55,7 @@ std::unique_ptr<PlatformStack> PlatformStack::Create(const StackOptions& options
         }
         stack->simulated_ = true;
     } else {
-        stack->base_ = std::make_unique<hid::HidrawPlatform>();
+        stack->base_ = MakeSystemPlatform();
     }
     stack->top_ = stack->base_.get();
     if (!options.path.empty()) {
@@ -64,10 +63,10 @@ std::unique_ptr<PlatformStack> PlatformStack::Create(const StackOptions& options
         stack->top_ = stack->narrowed_.get();
     }
     if (!options.traceFile.empty()) {
-        stack->traceFile_ = std::fopen(options.traceFile.c_str(), "wb");
+        stack->traceFile_ = CreateBinaryStream(files::PathFromUtf8(options.traceFile));
         if (stack->traceFile_ == nullptr) {
             error = {StackError::Kind::Usage, "Cannot write the trace file " + options.traceFile +
-                                                  ": " + std::strerror(errno)};
+                                                  ": " + files::ErrorText(errno)};
             return nullptr;
         }
         stack->trace_ = std::make_unique<hid::WireTrace>(stack->traceFile_);
@@ -107,13 +106,13 @@ std::optional<std::pair<std::uint16_t, std::uint16_t>> PlatformStack::PathIdenti
 
 bool PlatformStack::MakeBoards(const StackOptions& options, PlatformStack& stack,
                                StackError& error) {
-    std::filesystem::path dir = options.simState;
+    std::filesystem::path dir = files::PathFromUtf8(options.simState);
     if (dir.empty()) {
         const auto fallback = sim::DefaultSimStateDir();
         if (!fallback) {
             error = {StackError::Kind::Usage,
-                     "No state directory for the emulated boards: set HOME or XDG_CACHE_HOME, "
-                     "or pass --sim-state DIR."};
+                     std::string("No state directory for the emulated boards: set ") +
+                         StateDirVariables() + ", or pass --sim-state DIR."};
             return false;
         }
         dir = *fallback;
@@ -142,12 +141,12 @@ hid::HotplugMonitor* PlatformStack::Hotplug(StackError& error) {
         return nullptr;
     }
     std::string cause;
-    udevHotplug_ = hid::UdevHotplugMonitor::Create(cause);
-    if (!udevHotplug_) {
+    systemHotplug_ = MakeSystemHotplug(cause);
+    if (!systemHotplug_) {
         error = {StackError::Kind::Failed, "Cannot listen for USB hotplug events: " + cause};
         return nullptr;
     }
-    hotplug_ = udevHotplug_.get();
+    hotplug_ = systemHotplug_.get();
     return hotplug_;
 }
 

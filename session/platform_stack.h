@@ -7,8 +7,9 @@
 //   if (!stack) { /* error.kind picks the exit code or the box, error.message says why */ }
 //   brimlo::UvcHidDevice device(stack->Platform());  // then device.Open(vid, pid)
 //
-// The stack is hidraw, or the emulated device with --simulate; --path narrows it to one
-// interface; --trace records every report exchange. It must outlive the devices opened on it.
+// The stack is the system's (hidraw, or SetupAPI and hid.dll on Windows), or the emulated
+// device with --simulate; --path narrows it to one interface; --trace records every report
+// exchange. It must outlive the devices opened on it.
 
 #include <cstdint>
 #include <cstdio>
@@ -24,7 +25,7 @@
 namespace brimlo::session {
 
 struct StackOptions {
-    bool simulate = false;  // the emulated device instead of hidraw
+    bool simulate = false;  // the emulated device instead of the system's stack
     std::string simState;   // its state directory (empty: the default one); only with simulate
     std::string path;       // show only this interface, e.g. /dev/hidraw3 (empty: all)
     std::string traceFile;  // write every report exchange there as JSON lines (empty: none)
@@ -65,8 +66,8 @@ class PlatformStack {
     // nothing, with a Usage error.
     std::optional<std::pair<std::uint16_t, std::uint16_t>> PathIdentity(StackError& error);
 
-    // What tells when boards come and go: udev's hidraw events, or the emulated boards'
-    // plug script. Null, with `error` set, when there is none (one emulated device).
+    // What tells when boards come and go: udev's hidraw events (Linux only), or the emulated
+    // boards' plug script. Null, with `error` set, when there is none (one emulated device).
     hid::HotplugMonitor* Hotplug(StackError& error);
 
   private:
@@ -76,8 +77,8 @@ class PlatformStack {
     std::string path_;
     bool simulated_ = false;  // one emulated device
     std::unique_ptr<hid::HidPlatform> base_;
-    hid::HotplugMonitor* hotplug_ = nullptr;  // base_'s own, or owned by udevHotplug_
-    std::unique_ptr<hid::HotplugMonitor> udevHotplug_;
+    hid::HotplugMonitor* hotplug_ = nullptr;  // base_'s own, or owned by systemHotplug_
+    std::unique_ptr<hid::HotplugMonitor> systemHotplug_;
     std::unique_ptr<hid::HidPlatform> narrowed_;
     std::FILE* traceFile_ = nullptr;
     std::unique_ptr<hid::WireTrace> trace_;

@@ -1,18 +1,20 @@
 #include "session/simulated_platform.h"
 
+#include "files/file_io.h"
+#include "session/system_stack.h"
 #include "sim/sim_platform.h"
 
 namespace brimlo::session {
 
 std::unique_ptr<hid::HidPlatform> MakeSimulatedPlatform(const std::string& stateDir,
                                                         StackError& error) {
-    std::filesystem::path dir = stateDir;
+    std::filesystem::path dir = files::PathFromUtf8(stateDir);
     if (dir.empty()) {
         const auto fallback = sim::DefaultSimStateDir();
         if (!fallback) {
             error = {StackError::Kind::Usage,
-                     "No state directory for the emulated device: set HOME or XDG_CACHE_HOME, "
-                     "or pass --sim-state DIR."};
+                     std::string("No state directory for the emulated device: set ") +
+                         StateDirVariables() + ", or pass --sim-state DIR."};
             return nullptr;
         }
         dir = *fallback;

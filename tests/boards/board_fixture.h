@@ -2,7 +2,6 @@
 // Emulated boards in a state directory of the test's own, and a burn image to put on them.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "flash/burn_image.h"
+#include "process_runner.h"
 #include "sim/multi_board.h"
 
 namespace brimlo::testing {
@@ -18,7 +18,7 @@ class BoardsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         dir = std::filesystem::temp_directory_path() /
-              ("brimlo-boards-" + std::to_string(::getpid()) + "-" +
+              ("brimlo-boards-" + std::to_string(CurrentProcessId()) + "-" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         auto image = std::make_shared<flash::BurnImage>();

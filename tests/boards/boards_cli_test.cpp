@@ -1,70 +1,13 @@
 // Several emulated boards through the command line: choosing one, refusing to guess, --all
-// with its summary and exit code, dumps named per board, and the station with its log.
+// with its summary and exit code, dumps named per board.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include "cli_runner.h"
+#include "boards_cli_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using brimlo::testing::BoardsCliTest;
 using brimlo::testing::CliRun;
-using brimlo::testing::CliTest;
-
-class BoardsCliTest : public CliTest {
-  protected:
-    void SetUp() override {
-        CliTest::SetUp();
-        image = state / "image.bin";
-        bytes.resize(128 * 1024);
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            bytes[i] = static_cast<char>(i * 11 + i / 1000);
-        }
-        std::ofstream(image, std::ios::binary).write(bytes.data(), bytes.size());
-    }
-    // Board K's device.json, written before the first run made it.
-    void Board(int k, const std::string& extra) {
-        const fs::path dir = state / ("board-" + std::to_string(k));
-        fs::create_directories(dir);
-        std::ofstream(dir / "device.json")
-            << R"({"port": "1-)" << k << R"(", "serial": "SIM000)" << k << "\"" << extra << "}";
-    }
-    std::string FlashStart(int k) {
-        std::ifstream in(state / ("board-" + std::to_string(k)) / "flash.bin", std::ios::binary);
-        std::string start(bytes.size(), '\0');
-        in.read(start.data(), start.size());
-        return start;
-    }
-    static std::vector<nlohmann::json> Lines(const std::string& text) {
-        std::vector<nlohmann::json> lines;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(nlohmann::json::parse(line));
-        }
-        return lines;
-    }
-    // By coreutils, a second implementation to check the log's against.
-    std::string Sha256() {
-        std::FILE* pipe = ::popen(("sha256sum '" + image.string() + "'").c_str(), "r");
-        char digest[65] = "";
-        if (pipe != nullptr) {
-            digest[std::fread(digest, 1, 64, pipe)] = '\0';
-            ::pclose(pipe);
-        }
-        return digest;
-    }
-
-    fs::path image;
-    std::string bytes;
-};
 
 TEST_F(BoardsCliTest, ListShowsPortAndSerialAndFlashCommandsRefuseToGuess) {
     const CliRun list = Cli("--sim-boards 2 --json list");
@@ -155,60 +98,6 @@ TEST_F(BoardsCliTest, DumpAllNamesEachFileByItsBoard) {
     in.read(start.data(), start.size());
     EXPECT_TRUE(start == bytes);
     EXPECT_EQ(fs::file_size(state / "d-1-1-SIM0001.bin"), 8u * 1024 * 1024);
-}
-
-TEST_F(BoardsCliTest, StationBurnsBoardsAsTheyComeAndLogsEach) {
-    for (int k = 1; k <= 3; ++k) {
-        Board(k, R"(, "faults": {"latency_us": 5000})");
-    }
-    const fs::path log = state / "station.log";
-    const CliRun station =
-        Cli("--sim-boards 3 --sim-hotplug 0:+1,0.2:+2,0.4:+3,0.6:-3,1:+3 station burn '" +
-            image.string() + "' --count 3 --log '" + log.string() + "'");
-    EXPECT_EQ(station.exitCode, 1) << station.out << station.err;  // the pulled board's
-    EXPECT_NE(station.out.find("unplugged mid-burn"), std::string::npos) << station.out;
-    EXPECT_TRUE(FlashStart(1) == bytes);
-    EXPECT_TRUE(FlashStart(2) == bytes);
-    EXPECT_TRUE(FlashStart(3) == bytes) << "burned again once it was back";
-
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    const auto lines = Lines(text.str());
-    ASSERT_EQ(lines.size(), 4u) << text.str();
-    const std::string sha = Sha256();
-    int ok = 0;
-    int unplugged = 0;
-    for (const auto& line : lines) {
-        EXPECT_EQ(line["image"], "image.bin");
-        EXPECT_EQ(line["image_sha256"], sha);
-        EXPECT_EQ(line["job"], "burn");
-        EXPECT_EQ(line["areas"], nlohmann::json::array({"entire"}));
-        EXPECT_EQ(line["time"].get<std::string>().back(), 'Z');
-        EXPECT_TRUE(line["seconds"].is_number());
-        EXPECT_FALSE(line["serial"].get<std::string>().empty());
-        if (line["result"] == "unplugged") {
-            EXPECT_EQ(line["port"], "1-3");
-            ++unplugged;
-        } else {
-            EXPECT_EQ(line["result"], "ok") << line.dump();
-            EXPECT_FALSE(line["chip"].get<std::string>().empty());
-            ++ok;
-        }
-    }
-    EXPECT_EQ(ok, 3);
-    EXPECT_EQ(unplugged, 1);
-}
-
-TEST_F(BoardsCliTest, StationNeedsBoardsThatComeAndGo) {
-    const CliRun one = Cli("station id --count 1");
-    EXPECT_EQ(one.exitCode, 2);
-    EXPECT_NE(one.err.find("--sim-boards"), std::string::npos) << one.err;
-    EXPECT_EQ(Cli("--sim-hotplug 0:+1 station id").exitCode, 2);
-    EXPECT_EQ(Cli("--sim-boards 2 --sim-hotplug 0:+3 station id").exitCode, 2);
-    const CliRun ids = Cli("--sim-boards 2 station id --count 2");
-    EXPECT_EQ(ids.exitCode, 0) << ids.err;
-    EXPECT_NE(ids.out.find("2 boards: 2 ok"), std::string::npos) << ids.out;
 }
 
 }  // namespace

@@ -1,30 +1,24 @@
 #pragma once
-// Runs the brimlo-hid binary in a shell, as a user or a script would, with a state directory of
-// its own for the emulated device.
+// Runs the brimlo-hid binary as a user or a script would, with a state directory of its own for
+// the emulated device.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
+
+#include "process_runner.h"
 
 namespace brimlo::testing {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = ProcessResult;
 
 class CliTest : public ::testing::Test {
   protected:
     void SetUp() override {
         state = std::filesystem::temp_directory_path() /
-                ("brimlo-cli-" + std::to_string(::getpid()) + "-" +
+                ("brimlo-cli-" + std::to_string(CurrentProcessId()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(state);
         std::filesystem::create_directories(state);
@@ -36,29 +30,25 @@ class CliTest : public ::testing::Test {
         return Run("--simulate --sim-state '" + state.string() + "' " + args);
     }
 
-    // `args` exactly as given (shell syntax).
+    // `args` split as a shell would split words and single quotes.
     CliRun Run(const std::string& args) {
-        const std::filesystem::path errFile = state / "stderr.txt";
-        const std::string command =
-            std::string(BRIMLO_HID_BINARY) + " " + args + " 2>'" + errFile.string() + "'";
-        CliRun run;
-        std::FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            return run;
-        }
-        std::array<char, 4096> chunk;
-        std::size_t n;
-        while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) {
-            run.out.append(chunk.data(), n);
-        }
-        const int status = ::pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream err(errFile);
-        run.err.assign(std::istreambuf_iterator<char>(err), {});
-        return run;
+        return RunProcess(BRIMLO_HID_BINARY, SplitArguments(args), state);
     }
 
     std::filesystem::path state;
 };
+
+// The one JSON object a --json run printed, or a failure naming what was printed instead.
+inline ::testing::AssertionResult OneObject(const CliRun& run, nlohmann::json& object) {
+    const auto lineEnd = run.out.find('\n');
+    if (lineEnd == std::string::npos || lineEnd + 1 != run.out.size()) {
+        return ::testing::AssertionFailure() << "not one line on stdout: '" << run.out << "'";
+    }
+    object = nlohmann::json::parse(run.out, nullptr, false);
+    if (!object.is_object()) {
+        return ::testing::AssertionFailure() << "not a JSON object: " << run.out;
+    }
+    return ::testing::AssertionSuccess();
+}
 
 }  // namespace brimlo::testing

@@ -1,5 +1,5 @@
 // What a user of the command line relies on whatever the command: exit codes, one JSON object
-// on every outcome, options anywhere, hexadecimal numbers, file names of any bytes.
+// on every outcome, options anywhere, hexadecimal numbers, file names in UTF-8.
 
 #include <gtest/gtest.h>
 
@@ -16,19 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using brimlo::testing::CliRun;
 using brimlo::testing::CliTest;
-
-// The one JSON object a --json run printed, or a failure naming what was printed instead.
-::testing::AssertionResult OneObject(const CliRun& run, nlohmann::json& object) {
-    const auto lineEnd = run.out.find('\n');
-    if (lineEnd == std::string::npos || lineEnd + 1 != run.out.size()) {
-        return ::testing::AssertionFailure() << "not one line on stdout: '" << run.out << "'";
-    }
-    object = nlohmann::json::parse(run.out, nullptr, false);
-    if (!object.is_object()) {
-        return ::testing::AssertionFailure() << "not a JSON object: " << run.out;
-    }
-    return ::testing::AssertionSuccess();
-}
+using brimlo::testing::OneObject;
 
 TEST_F(CliTest, CommandLineMistakesExitTwoWhateverTheCommand) {
     const std::string unwritable = "--trace '" + (state / "missing" / "t.jsonl").string() + "'";
@@ -94,18 +82,29 @@ TEST_F(CliTest, JsonPrintsOneObjectOnEveryOutcomeWithTheErrorOnFailure) {
     EXPECT_FALSE(object.contains("error")) << info.out;
 }
 
-TEST_F(CliTest, FileNamesThatAreNotUtf8StillPrintAsJson) {
-    const fs::path odd = state / "caf\xe9-\xff";
-    fs::create_directories(odd);
-    for (const char* command : {"info", "list"}) {
-        const CliRun run =
-            Run(std::string("--json --simulate --sim-state '") + odd.string() + "' " + command);
-        EXPECT_EQ(run.exitCode, 0) << command << "\n" << run.err;
-        nlohmann::json object;
-        ASSERT_TRUE(OneObject(run, object)) << command;
-        EXPECT_NE(run.out.find("caf\xef\xbf\xbd-\xef\xbf\xbd"), std::string::npos)
-            << "each byte that is not UTF-8 becomes U+FFFD: " << run.out;
-    }
+TEST_F(CliTest, FileNamesInUtf8ReachTheFilesAndPrintAsThemselves) {
+    // On Windows the arguments arrive in UTF-16 and the files are opened by UTF-16 names: both
+    // conversions are on this path.
+    const std::string name = "caf\xc3\xa9-\xce\xbb";
+    const fs::path odd = state / fs::path(u8"caf\u00e9-\u03bb");
+    const std::string oddText = state.string() + "/" + name;
+    const CliRun info = Run("--json --simulate --sim-state '" + oddText + "' info");
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_TRUE(fs::is_regular_file(odd / "flash.bin")) << "the state lives under the UTF-8 name";
+    const CliRun list = Run("--json --simulate --sim-state '" + oddText + "' list");
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    nlohmann::json object;
+    ASSERT_TRUE(OneObject(list, object));
+    EXPECT_NE(list.out.find(name), std::string::npos) << list.out;
+
+    const CliRun dump = Run("--simulate --sim-state '" + oddText + "' flash dump '" + oddText +
+                            "/d\xc3\xbcmp.bin'");
+    EXPECT_EQ(dump.exitCode, 0) << dump.err;
+    EXPECT_EQ(fs::file_size(odd / fs::path(u8"d\u00fcmp.bin")), 8u * 1024 * 1024);
+    const CliRun trace = Run("--simulate --sim-state '" + oddText + "' --trace '" + oddText +
+                             "/tr\xc3\xa4" "ce.jsonl' fw-version");
+    EXPECT_EQ(trace.exitCode, 0) << trace.err;
+    EXPECT_GT(fs::file_size(odd / fs::path(u8"tr\u00e4ce.jsonl")), 0u);
 }
 
 TEST_F(CliTest, GlobalOptionsMayFollowTheCommand) {

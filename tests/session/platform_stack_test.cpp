@@ -2,13 +2,17 @@
 // file is made, the emulated device is found through it, --path narrows it, --trace records.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "hid/hid_interface_list.h"
+#include "process_runner.h"
 #include "session/platform_stack.h"
 
 namespace brimlo::session {
@@ -20,7 +24,7 @@ class PlatformStackTest : public ::testing::Test {
   protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
-              ("brimlo-session-" + std::to_string(::getpid()) + "-" +
+              ("brimlo-session-" + std::to_string(testing::CurrentProcessId()) + "-" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
@@ -126,25 +130,29 @@ TEST_F(PlatformStackTest, TraceRecordsTheExchangesOfDevicesOpenedOnTheStack) {
 }
 
 TEST_F(PlatformStackTest, NoDefaultStateDirectoryIsAUsageError) {
-    const char* home = std::getenv("HOME");
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const std::string savedHome = home ? home : "";
-    const std::string savedCache = cache ? cache : "";
-    ::unsetenv("HOME");
-    ::unsetenv("XDG_CACHE_HOME");
+    // Every variable a default state directory could come from, on either system.
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    for (const char* name : {"HOME", "XDG_CACHE_HOME", "LOCALAPPDATA"}) {
+        const char* value = std::getenv(name);
+        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        testing::SetEnvironment(name, std::nullopt);
+    }
     StackOptions options;
     options.simulate = true;
     StackError error;
     const bool created = PlatformStack::Create(options, error) != nullptr;
-    if (home) {
-        ::setenv("HOME", savedHome.c_str(), 1);
-    }
-    if (cache) {
-        ::setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
+    options.simBoards = 2;
+    StackError boardsError;
+    const bool boardsCreated = PlatformStack::Create(options, boardsError) != nullptr;
+    for (const auto& [name, value] : saved) {
+        testing::SetEnvironment(name, value);
     }
     EXPECT_FALSE(created);
     EXPECT_EQ(error.kind, StackError::Kind::Usage);
     EXPECT_NE(error.message.find("--sim-state"), std::string::npos) << error.message;
+    EXPECT_FALSE(boardsCreated);
+    EXPECT_EQ(boardsError.kind, StackError::Kind::Usage);
+    EXPECT_NE(boardsError.message.find("--sim-state"), std::string::npos) << boardsError.message;
 }
 
 TEST_F(PlatformStackTest, EmulatedBoardsComeWithTheirPlugScript) {

@@ -1,5 +1,7 @@
 // brimlo-hid: the service tool's command-line front end.
 
+#include "cli/run_tool.h"
+
 #include <CLI/CLI.hpp>
 #include <cstring>
 #include <iostream>
@@ -10,10 +12,11 @@
 #include "hid/debug_output.h"
 #include "session/version.h"
 
+namespace brimlo::cli {
 namespace {
 
 // Debug lines are shown only with -v; stdout stays for results.
-class DiscardDebug final : public brimlo::hid::DebugSink {
+class DiscardDebug final : public hid::DebugSink {
   public:
     void Write(std::string_view) override {}
 };
@@ -58,8 +61,7 @@ std::string ParseErrorMessage(const CLI::App& app, const CLI::ParseError& error)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    using namespace brimlo::cli;
+int RunTool(int argc, char** argv) {
     CliContext context;
     CLI::App app{
         "Service tool for the capture device's vendor HID interface.\n"
@@ -67,7 +69,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     // Subcommands made below inherit this, so global options may follow the command.
     app.fallthrough();
-    app.set_version_flag("--version", std::string("brimlo-hid ") + brimlo::session::kVersion);
+    app.set_version_flag("--version", std::string("brimlo-hid ") + session::kVersion);
     app.add_option("-d,--device", context.options.device,
                    "Target VID:PID in hex (default: the product's identifiers)");
     app.add_option("--path", context.options.path, "Use this one interface, e.g. /dev/hidraw3");
@@ -116,9 +118,11 @@ int main(int argc, char** argv) {
     context.command = ChosenCommand(app);
     DiscardDebug discard;
     if (!context.options.verbose) {
-        brimlo::hid::SetDebugSink(&discard);
+        hid::SetDebugSink(&discard);
     }
     const int code = context.Finish(context.CheckOptions() && run ? run() : kExitUsage);
-    brimlo::hid::SetDebugSink(nullptr);
+    hid::SetDebugSink(nullptr);
     return code;
 }
+
+}  // namespace brimlo::cli
