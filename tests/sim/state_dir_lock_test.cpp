@@ -65,13 +65,13 @@ TEST(StateDirLock, AHolderWantingItBackQueuesBehindAWaiter) {
     ASSERT_NE(holder, nullptr) << error;
     auto waiter = std::async(std::launch::async, [&dir] {
         std::string waitError;
-        return Acquire(dir.path, 5000ms, waitError) != nullptr;
+        return Acquire(dir.path, 5000ms, waitError);  // kept until the test has looked
     });
     std::this_thread::sleep_for(200ms);  // the waiter is in the queue
     holder.reset();
     EXPECT_EQ(Acquire(dir.path, 0ms, error), nullptr) << "stepped in front of the waiter";
     EXPECT_NE(error.find("busy"), std::string::npos) << error;
-    EXPECT_TRUE(waiter.get());
+    EXPECT_NE(waiter.get(), nullptr);
 }
 
 TEST(StateDirLock, AMissingDirectoryIsNamed) {
