@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min below, not windows.h's macro
+#endif
 #include <windows.h>
 
 #include <algorithm>

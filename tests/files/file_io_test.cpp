@@ -93,31 +93,6 @@ TEST(FileIo, BytesWrittenComeBackExactly) {
     EXPECT_EQ(read, bytes);
 }
 
-// A UTF-8 name is the same file whichever way the path was made, and comes back as the same
-// UTF-8 from the folder's listing.
-TEST(FileIo, NamesOutsideAsciiRoundTrip) {
-    TempDir dir;
-    const std::string text =
-        "D\xC3\xA4mpfer-\xCE\xA9-\xE6\x97\xA5\xE6\x9C\xAC-\xF0\x9F\x94\xA5.bin";
-    const fs::path path = dir.path / PathFromUtf8(text);
-    EXPECT_EQ(PathFromUtf8(text), fs::path(u8"D\u00e4mpfer-\u03a9-\u65e5\u672c-\U0001F525.bin"));
-    EXPECT_EQ(Utf8Name(PathFromUtf8(text)), text);
-    EXPECT_EQ(PathFromUtf8(text).string(), text);
-
-    Error error;
-    ASSERT_TRUE(WriteInto(path, Awkward(), false, error)) << error.text;
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path)) {
-        names.push_back(Utf8Name(entry.path().filename()));
-    }
-    EXPECT_EQ(names, std::vector<std::string>{text});
-    Bytes read;
-    ASSERT_TRUE(ReadWholeFile(path, read, error)) << error.text;
-    EXPECT_EQ(read, Awkward());
-    EXPECT_TRUE(Remove(path, error)) << error.text;
-    EXPECT_TRUE(fs::is_empty(dir.path));
-}
-
 // A file is replaced only when asked; refused, both files stay as they were.
 TEST(FileIo, RenameReplacesOnlyWhenAsked) {
     TempDir dir;

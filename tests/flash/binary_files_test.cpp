@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "files/file_io.h"
@@ -70,11 +71,14 @@ TEST_F(BinaryFilesTest, EveryByteValueSurvivesBurnFileAndDumpUnchanged) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-// UTF-8 names reach the disk as those characters, and messages and Location() give them back
-// as the same UTF-8.
+// UTF-8 names reach the disk as those characters, and the folder listing and the messages give
+// them back as the same UTF-8.
 TEST_F(BinaryFilesTest, NamesOutsideAsciiWorkAndAppearInMessages) {
     const std::string burnName = "Prüfbild \xCF\x80 \xE5\x9B\xBA\xE4\xBB\xB6.bin";  // π 固件
     const std::string dumpName = "Sicherung \xE2\x82\xAC \xF0\x9F\x93\xB7.bin";     // € 📷
+    // The same file whichever way the path is made from UTF-8.
+    EXPECT_EQ(files::PathFromUtf8(dumpName), fs::path(u8"Sicherung \u20ac \U0001F4F7.bin"));
+    EXPECT_EQ(files::PathFromUtf8(dumpName).string(), dumpName);
     EXPECT_EQ(
         BurnThenDump(TextModeTraps(), files::PathFromUtf8(burnName), files::PathFromUtf8(dumpName)),
         TextModeTraps());
