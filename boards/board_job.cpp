@@ -4,6 +4,7 @@
 
 #include "commands/message_boxes.h"
 #include "commands/uvc_hid_device.h"
+#include "files/file_io.h"
 #include "flash/burn_sequence.h"
 #include "flash/dump_file.h"
 #include "flash/dump_sequence.h"
@@ -80,7 +81,7 @@ void Dump(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& jo
     RecordedBoxes boxes;
     DumpFile file(boxes);
     std::string error;
-    if (!file.Open(path, jobSpec.replaceDump, error)) {
+    if (!file.Open(files::PathFromUtf8(path), jobSpec.replaceDump, error)) {
         report.message = error;
         return;
     }

@@ -20,17 +20,6 @@ std::string UtcText(std::chrono::system_clock::time_point when) {
 
 }  // namespace
 
-nlohmann::json DifferenceJson(const BoardReport& report) {
-    nlohmann::json difference = nullptr;
-    if (report.firstDifference) {
-        difference = {{"address", report.firstDifference->firstDifference},
-                      {"expected", report.firstDifference->expected},
-                      {"found", report.firstDifference->found},
-                      {"differing_bytes", report.firstDifference->differingBytes}};
-    }
-    return difference;
-}
-
 nlohmann::json LogLine(const LogContext& context, const BoardReport& report,
                        std::chrono::system_clock::time_point when) {
     const nlohmann::json difference = DifferenceJson(report);

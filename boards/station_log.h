@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "boards/board_job.h"
+#include "boards/board_report_json.h"
 
 namespace brimlo::boards {
 
@@ -24,10 +25,6 @@ struct LogContext {
 };
 
 // The line for `report`, ended at `when`.
-// A failed compare's first difference as {address, expected, found, differing_bytes}; null when
-// the compare found none.
-nlohmann::json DifferenceJson(const BoardReport& report);
-
 nlohmann::json LogLine(const LogContext& context, const BoardReport& report,
                        std::chrono::system_clock::time_point when);
 

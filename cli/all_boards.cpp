@@ -9,6 +9,7 @@
 #include "cli/board_selection.h"
 #include "cli/board_table.h"
 #include "cli/flash_interrupt.h"
+#include "files/file_io.h"
 
 namespace brimlo::cli {
 namespace {
@@ -60,7 +61,7 @@ int RunOnAllBoards(CliContext& context, boards::JobKind kind, const std::string&
     if (kind == boards::JobKind::Burn || kind == boards::JobKind::Verify) {
         auto image = std::make_shared<flash::BurnImage>();
         std::string error;
-        if (!flash::LoadBurnImage(file, *image, error)) {
+        if (!flash::LoadBurnImage(files::PathFromUtf8(file), *image, error)) {
             return context.Error(error);
         }
         jobSpec.image = std::move(image);

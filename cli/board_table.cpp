@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "boards/station_log.h"
+#include "boards/board_report_json.h"
 #include "cli/cli_context.h"
 #include "cli/flash_interrupt.h"
 

@@ -124,7 +124,7 @@ nlohmann::json CompareJson(const CompareReport& report) {
 
 bool LoadImage(CliContext& context, const std::string& path, BurnImage& image) {
     std::string error;
-    if (!LoadBurnImage(path, image, error)) {
+    if (!LoadBurnImage(files::PathFromUtf8(path), image, error)) {
         context.Error(error);
         return false;
     }
@@ -344,7 +344,7 @@ int RunDumpCommand(CliContext& context, const FlashArgs& args) {
     std::string error;
     if (toStdout) {
         file.OpenStream(STDOUT_FILENO, "standard output");
-    } else if (!file.Open(path, args.force, error)) {
+    } else if (!file.Open(files::PathFromUtf8(path), args.force, error)) {
         return context.Error(error);
     }
     FlashIdentity identity;

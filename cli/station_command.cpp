@@ -13,6 +13,7 @@
 #include "cli/station_options.h"
 #include "cli/station_table.h"
 #include "cli/terminal.h"
+#include "files/file_io.h"
 #include "flash/burn_image.h"
 
 namespace brimlo::cli {
@@ -46,7 +47,7 @@ int RunStationCommand(CliContext& context, boards::JobKind kind, const StationAr
         // Loaded and checked once; every job reads the same bytes.
         auto image = std::make_shared<flash::BurnImage>();
         std::string error;
-        if (!flash::LoadBurnImage(args.image, *image, error)) {
+        if (!flash::LoadBurnImage(files::PathFromUtf8(args.image), *image, error)) {
             return context.Error(error);
         }
         logContext.image = std::filesystem::path(args.image).filename().string();

@@ -8,7 +8,6 @@
 #include "board_fixture.h"
 #include "boards/board_list.h"
 #include "boards/parallel_jobs.h"
-#include "boards/sha256.h"
 #include "sim/sim_config.h"
 
 namespace {
@@ -102,13 +101,6 @@ TEST_F(BoardsTest, AFaultOnOneBoardFailsThatBoardAlone) {
     EXPECT_EQ(verified[1].result, JobResult::Ok) << "its flash was written right";
     EXPECT_EQ(verified[2].result, JobResult::Failed);
     EXPECT_NE(verified[2].message.find("injected"), std::string::npos) << verified[2].message;
-}
-
-TEST(Sha256, KnownDigests) {
-    const std::string abc = "abc";
-    EXPECT_EQ(Sha256Hex({reinterpret_cast<const std::uint8_t*>(abc.data()), abc.size()}),
-              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(Sha256Hex({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 }
 
 TEST(HotplugScript, ParsesAndRefuses) {

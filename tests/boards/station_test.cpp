@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "board_fixture.h"
+#include "boards/sha256.h"
 #include "boards/station.h"
 #include "boards/station_log.h"
 #include "sim/sim_config.h"
@@ -178,6 +179,14 @@ TEST_F(StationTest, LogLinesParseAndCarryTheFields) {
         }
     }
     EXPECT_EQ(lines, 2);
+}
+
+// The station log names the image by its SHA-256.
+TEST(Sha256, KnownDigests) {
+    const std::string abc = "abc";
+    EXPECT_EQ(Sha256Hex({reinterpret_cast<const std::uint8_t*>(abc.data()), abc.size()}),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 }
 
 }  // namespace

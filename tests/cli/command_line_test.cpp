@@ -84,9 +84,9 @@ TEST_F(CliTest, JsonPrintsOneObjectOnEveryOutcomeWithTheErrorOnFailure) {
 
 TEST_F(CliTest, FileNamesInUtf8ReachTheFilesAndPrintAsThemselves) {
     // On Windows the arguments arrive in UTF-16 and the files are opened by UTF-16 names: both
-    // conversions are on this path.
-    const std::string name = "caf\xc3\xa9-\xce\xbb";
-    const fs::path odd = state / fs::path(u8"caf\u00e9-\u03bb");
+    // conversions are on this path, and the blank needs quoting in the command line.
+    const std::string name = "caf\xc3\xa9 \xce\xbb";
+    const fs::path odd = state / fs::path(u8"caf\u00e9 \u03bb");
     const std::string oddText = state.string() + "/" + name;
     const CliRun info = Run("--json --simulate --sim-state '" + oddText + "' info");
     EXPECT_EQ(info.exitCode, 0) << info.err;
@@ -101,8 +101,14 @@ TEST_F(CliTest, FileNamesInUtf8ReachTheFilesAndPrintAsThemselves) {
                             "/d\xc3\xbcmp.bin'");
     EXPECT_EQ(dump.exitCode, 0) << dump.err;
     EXPECT_EQ(fs::file_size(odd / fs::path(u8"d\u00fcmp.bin")), 8u * 1024 * 1024);
+    std::ofstream(odd / fs::path(u8"\u00efmage.bin"), std::ios::binary)
+        << std::string(64 * 1024, '\x5a');
+    const CliRun burn = Run("--simulate --sim-state '" + oddText + "' flash burn '" + oddText +
+                            "/\xc3\xafmage.bin'");
+    EXPECT_EQ(burn.exitCode, 0) << burn.err;
     const CliRun trace = Run("--simulate --sim-state '" + oddText + "' --trace '" + oddText +
-                             "/tr\xc3\xa4" "ce.jsonl' fw-version");
+                             "/tr\xc3\xa4"
+                             "ce.jsonl' fw-version");
     EXPECT_EQ(trace.exitCode, 0) << trace.err;
     EXPECT_GT(fs::file_size(odd / fs::path(u8"tr\u00e4ce.jsonl")), 0u);
 }
