@@ -1,6 +1,7 @@
 #pragma once
-// Writing a small file so that a reader (this process, another one, or one after a crash) sees
-// either the old contents or the new, never a mix or a half.
+// Writing a small file so that a reader (this process, another one, or one after this process
+// crashed) sees either the old contents or the new, never a mix or a half. Not flushed to disk:
+// these are the emulated board's state files, written after every command that changes them.
 
 #include <filesystem>
 #include <string>
