@@ -1,6 +1,8 @@
 #!/bin/bash
-# Cross-builds the Windows x86-64 library and its unit tests with mingw-w64 and runs the tests
-# under Wine. Usage: scripts/build-windows.sh [build folder, default build-windows]
+# Cross-builds the Windows x86-64 library, brimlo-hid.exe and the unit tests with mingw-w64, runs
+# the tests and the tool against the emulated device under Wine, checks the DLLs the tool
+# imports and packs brimlo-hid-<version>-windows-x86_64.zip.
+# Usage: scripts/build-windows.sh [build folder, default build-windows]
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -11,6 +13,7 @@ need=()
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
 command -v wine >/dev/null || need+=(wine wine64)
 [[ -d /usr/src/googletest ]] || need+=(googletest)
+command -v zip >/dev/null || need+=(zip)
 if ((${#need[@]})); then
     echo "Installing ${need[*]}"
     sudo=""
@@ -20,6 +23,12 @@ fi
 
 toolchain="$root/cmake/mingw-w64-x86_64.cmake"
 mkdir -p "$build"
+# ccache, when there is one, keeps the second build of a clean checkout short.
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="$root"
+fi
 
 # GoogleTest from Debian's sources, built once with the same toolchain.
 gtest="$build/googletest"
@@ -27,7 +36,7 @@ if [[ ! -f "$gtest/install/lib/cmake/GTest/GTestConfig.cmake" ]]; then
     echo "Building GoogleTest for Windows"
     cmake -S /usr/src/googletest -B "$gtest/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$gtest/install" \
-        -Dgtest_disable_pthreads=OFF >/dev/null
+        -Dgtest_disable_pthreads=OFF "${launcher[@]}" >/dev/null
     cmake --build "$gtest/build" -j"$jobs" >/dev/null
     cmake --install "$gtest/build" >/dev/null
 fi
@@ -50,10 +59,13 @@ trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
 # here, they do not hold the output pipe of the first test, which ctest would wait on forever.
 wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
 
-cmake -S "$root" -B "$build/tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# Optimised as the Linux build, without its debug information: Windows' debuggers cannot read
+# DWARF, and it makes the build much slower.
+cmake -S "$root" -B "$build/tree" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_CROSSCOMPILING_EMULATOR=wine \
     -DGTest_DIR="$gtest/install/lib/cmake/GTest" -DBRIMLO_BUILD_GUI=OFF -DBRIMLO_WERROR=ON \
-    >/dev/null
+    "${launcher[@]}" >/dev/null
 cmake --build "$build/tree" -j"$jobs"
 
 # Each test program is one CTest entry; GoogleTest's own summary lines count the cases.
@@ -65,3 +77,63 @@ fi
 grep -E '^[0-9]+/[0-9]+ Test|tests passed' "$log"
 passed=$(grep -oE '\[  PASSED  \] [0-9]+ test' "$log" | awk '{sum += $4} END {print sum + 0}')
 echo "Windows unit tests passed under Wine: $passed"
+
+exe="$build/tree/cli/brimlo-hid.exe"
+[[ -f "$exe" ]] || { echo "The build made no $exe" >&2; exit 1; }
+
+# The tool runs on a bare Windows: it may import only the HID and SetupAPI DLLs, kernel32 and
+# the C runtime.
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+unexpected=$(grep -viE '^(hid|setupapi|kernel32|msvcrt|api-ms-win-crt-[a-z0-9-]+)\.dll$' \
+    <<<"$imports" || true)
+if [[ -n "$unexpected" ]]; then
+    echo "brimlo-hid.exe imports DLLs a bare Windows may lack:" $unexpected >&2
+    exit 1
+fi
+echo "brimlo-hid.exe imports:" $imports
+
+# End to end under Wine, against the emulated device: an image of every byte value (0x0A and
+# 0x1A among them, which text-mode files would change or stop at) burned over the Entire
+# Flash, verified, and dumped back byte for byte.
+e2e="$build/e2e"
+rm -rf "$e2e"
+mkdir -p "$e2e"
+tool() { wine "$exe" --simulate --sim-state "Z:$e2e/state" "$@" </dev/null; }
+tool flash id
+flash_size=$(tool --json flash id | sed -n 's/.*"flash_size":\([0-9]*\).*/\1/p')
+[[ -n "$flash_size" ]] || { echo "flash id --json named no flash_size" >&2; exit 1; }
+python3 - "$e2e/image.bin" "$flash_size" <<'PYTHON'
+import sys
+size = int(sys.argv[2])
+with open(sys.argv[1], "wb") as image:
+    image.write((bytes(range(256)) * (size // 256 + 1))[:size])
+PYTHON
+tool flash burn "Z:$e2e/image.bin" 2>"$e2e/burn.log" || { cat "$e2e/burn.log" >&2; exit 1; }
+tool flash verify "Z:$e2e/image.bin"
+tool flash dump "Z:$e2e/dump.bin" 2>"$e2e/dump.log" || { cat "$e2e/dump.log" >&2; exit 1; }
+cmp "$e2e/image.bin" "$e2e/dump.bin"
+echo "Under Wine: flash id, an Entire Flash burn of $flash_size bytes, verify, and a dump equal to the image"
+
+# Wine's own virtual HID devices, through SetupAPI and hid.dll: the Windows stack lists them
+# (none of them is the device, so "none found" is no failure).
+list_code=0
+wine "$exe" list </dev/null || list_code=$?
+if ((list_code != 0 && list_code != 3)); then
+    echo "brimlo-hid.exe list failed under Wine (exit code $list_code)" >&2
+    exit 1
+fi
+
+version=$(sed -n 's/^project(brimlo-hid VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+tool_version=$(wine "$exe" --version </dev/null | tr -d '\r')
+if [[ "$tool_version" != "brimlo-hid $version" ]]; then
+    echo "brimlo-hid.exe --version says '$tool_version', the project is $version" >&2
+    exit 1
+fi
+package="$build/brimlo-hid-$version-windows-x86_64.zip"
+staging="$build/package"
+rm -rf "$staging" "$package"
+mkdir -p "$staging"
+x86_64-w64-mingw32-strip -o "$staging/brimlo-hid.exe" "$exe"
+cp "$root/README.md" "$root/LICENSE" "$staging/"
+(cd "$staging" && zip -q -X "$package" brimlo-hid.exe README.md LICENSE)
+echo "Packed $package"
