@@ -1,5 +1,7 @@
 #include "files/file_io.h"
 
+#include "files/utf16_text.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -20,29 +22,6 @@ namespace brimlo::files {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::wstring Wide(std::string_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
-std::string Narrow(std::wstring_view wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-    return text;
-}
 
 bool Failed(Error& error) {
     const int code = errno;
@@ -85,18 +64,18 @@ bool FailedLastError(Error& error) {
     }
     error.code = ErrnoFor(code);
     error.text = text.empty() ? "Windows error " + std::to_string(code)
-                              : Narrow(text) + " (error " + std::to_string(code) + ")";
+                              : Utf8FromUtf16(text) + " (error " + std::to_string(code) + ")";
     return false;
 }
 
 }  // namespace
 
 fs::path PathFromUtf8(std::string_view text) {
-    return fs::path(Wide(text));
+    return fs::path(Utf16FromUtf8(text));
 }
 
 std::string Utf8Name(const fs::path& path) {
-    return Narrow(path.native());
+    return Utf8FromUtf16(path.native());
 }
 
 std::string ErrorText(int code) {
@@ -163,7 +142,7 @@ bool CreateBeside(const fs::path& target, std::string_view infix, File& file, fs
     for (int attempt = 0; attempt < 100; ++attempt) {
         char digits[8];
         std::snprintf(digits, sizeof digits, "%06x", random() & 0xFFFFFFu);
-        fs::path name = target.native() + Wide(infix) + Wide(digits);
+        fs::path name = target.native() + Utf16FromUtf8(infix) + Utf16FromUtf8(digits);
         File opened(_wopen(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
                            _S_IREAD | _S_IWRITE));
         if (opened.IsOpen()) {

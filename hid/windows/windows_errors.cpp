@@ -1,6 +1,6 @@
 #include "hid/windows/windows_errors.h"
 
-#include "hid/windows/windows_text.h"
+#include "files/utf16_text.h"
 
 namespace brimlo::hid {
 
@@ -19,7 +19,7 @@ std::string WindowsErrorText(const WinHidApi& api, DWORD error) {
     if (message.empty()) {
         return code;
     }
-    return Utf8FromUtf16(message) + " (" + code + ")";
+    return files::Utf8FromUtf16(message) + " (" + code + ")";
 }
 
 }  // namespace brimlo::hid

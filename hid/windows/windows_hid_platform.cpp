@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <vector>
 
+#include "files/utf16_text.h"
 #include "hid/windows/windows_errors.h"
 #include "hid/windows/windows_hid_connection.h"
-#include "hid/windows/windows_text.h"
 
 namespace brimlo::hid {
 namespace {
@@ -46,7 +46,7 @@ class WindowsInterfaceSet final : public HidInterfaceSet {
         if (devicePath.empty()) {
             return Status::Failed;
         }
-        path = Utf8FromUtf16(devicePath);
+        path = files::Utf8FromUtf16(devicePath);
         return Status::Ok;
     }
 
@@ -74,7 +74,7 @@ std::unique_ptr<HidConnection> WindowsHidPlatform::Open(const std::string& path,
                                                         const HidOpenOptions& /*options*/,
                                                         std::string& error) {
     HANDLE handle =
-        api_.CreateFileW(Utf16FromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+        api_.CreateFileW(files::Utf16FromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = api_.GetLastError();

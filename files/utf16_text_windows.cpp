@@ -1,8 +1,8 @@
-#include "hid/windows/windows_text.h"
+#include "files/utf16_text.h"
 
-#include "hid/windows/windows_headers.h"
+#include <windows.h>
 
-namespace brimlo::hid {
+namespace brimlo::files {
 
 std::wstring Utf16FromUtf8(std::string_view text) {
     if (text.empty()) {
@@ -27,4 +27,4 @@ std::string Utf8FromUtf16(std::wstring_view text) {
     return narrow;
 }
 
-}  // namespace brimlo::hid
+}  // namespace brimlo::files
