@@ -1,93 +1,20 @@
 // The flash commands of brimlo-hid run against the emulated device as a script would: exit
 // codes, the closing text and the JSON a script reads.
 
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
+#include <algorithm>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
-#include <thread>
+#include <string>
+#include <vector>
 
+#include "flash_cli_fixture.h"
 #include "flash_test_data.h"
 
 namespace brimlo::flash::testing {
 namespace {
-
-struct CliRun {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-class FlashCliTest : public ::testing::Test {
-  protected:
-    std::string CommandLine(const std::string& args) const {
-        return std::string(BRIMLO_HID_BINARY) + " --simulate --sim-state '" + Path("sim") + "' " +
-               args + " >'" + Path("out") + "' 2>'" + Path("err") + "'";
-    }
-    // Runs the tool to its end; a run that hangs is killed after 20 seconds.
-    CliRun Cli(const std::string& args) {
-        const int status = std::system(("timeout 20 " + CommandLine(args)).c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Text("out"), Text("err")};
-    }
-    // Starts the tool without waiting for it.
-    pid_t Start(const std::string& args) {
-        const std::string line = "exec " + CommandLine(args);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        return pid;
-    }
-    static int Wait(pid_t pid) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    // Waits up to ten seconds for `ready`.
-    static bool WaitFor(const std::function<bool()>& ready) {
-        for (int i = 0; i < 1000; ++i) {
-            if (ready()) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
-    // The files of the test folder whose name starts with `prefix`.
-    std::vector<std::string> FilesStartingWith(const std::string& prefix) const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
-            if (entry.path().filename().string().rfind(prefix, 0) == 0) {
-                names.push_back(entry.path().string());
-            }
-        }
-        return names;
-    }
-    // Sets one fault of the emulated device, as its device.json names it.
-    void SetFault(const std::string& name, const nlohmann::json& value) {
-        nlohmann::json json = nlohmann::json::parse(Text("sim/device.json"));
-        json["faults"][name] = value;
-        std::ofstream(Path("sim/device.json")) << json.dump(2);
-    }
-    std::string Path(const std::string& name) const { return (dir.path / name).string(); }
-    nlohmann::json Json(const std::string& text) const {
-        return nlohmann::json::parse(text, nullptr, false);
-    }
-    std::string Text(const std::string& name) const {
-        const Bytes bytes = TempDir::Read(dir.path / name);
-        return {bytes.begin(), bytes.end()};
-    }
-
-    TempDir dir;
-};
 
 TEST_F(FlashCliTest, ImageInfoBurnVerifyAndDumpAgreeWithTheFile) {
     const Bytes image = FlashImage(0x10000, 0x1);
@@ -163,28 +90,19 @@ TEST_F(FlashCliTest, ProgressLinesNameTheAreaAndEndWithTheElapsedTime) {
 }
 
 // A missing and an empty burn file are file errors (exit 1), for burn, verify and image info
-// alike; a named pipe is refused at once instead of waiting for a writer.
-TEST_F(FlashCliTest, MissingEmptyAndPipeImagesAreFileErrors) {
+// alike.
+TEST_F(FlashCliTest, MissingAndEmptyImagesAreFileErrors) {
     const std::string empty = dir.Write("empty.bin", {}).string();
-    const std::string pipe = Path("pipe");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     struct Case {
         std::string file;
         const char* text;
     };
-    for (const Case& c : {Case{Path("missing.bin"), "No such file"}, Case{empty, "is empty"},
-                          Case{pipe, "not a regular file"}}) {
+    for (const Case& c : {Case{Path("missing.bin"), "No such file"}, Case{empty, "is empty"}}) {
         for (const char* command : {"flash burn ", "image info ", "flash verify "}) {
             const CliRun run = Cli(command + c.file);
             EXPECT_EQ(run.exitCode, 1) << command << c.file << "\n" << run.err;
             EXPECT_NE(run.err.find(c.text), std::string::npos) << run.err;
         }
-    }
-    // Nor is a pipe taken as the dump file, with or without --force.
-    for (const char* force : {"", "--force "}) {
-        const CliRun dump = Cli(std::string("flash dump ") + force + pipe);
-        EXPECT_EQ(dump.exitCode, 1) << dump.err;
-        EXPECT_NE(dump.err.find("is not a regular file"), std::string::npos) << dump.err;
     }
 }
 
@@ -217,7 +135,7 @@ TEST_F(FlashCliTest, DumpNeverDestroysAnExistingFile) {
 
     const CliRun toStdout = Cli("flash dump -");
     EXPECT_EQ(toStdout.exitCode, 0) << toStdout.err;
-    EXPECT_TRUE(Bytes(toStdout.out.begin(), toStdout.out.end()) == image);
+    EXPECT_TRUE(Bytes(toStdout.outBytes.begin(), toStdout.outBytes.end()) == image);
     EXPECT_NE(toStdout.err.find("Dump firmware has finished!"), std::string::npos);
 }
 
@@ -267,56 +185,6 @@ TEST_F(FlashCliTest, BurnThatCouldNotBeComparedIsRefusedFirst) {
     EXPECT_EQ(burn.exitCode, 1) << burn.err;
     EXPECT_NE(burn.err.find("Nothing was written."), std::string::npos) << burn.err;
     EXPECT_EQ(burn.err.find("Write Entire Flash"), std::string::npos) << burn.err;
-}
-
-// Ctrl+C during a dump: the report in flight is finished, the dump stops, and the tool says how
-// many bytes the partial file holds and where it is, then exits 130.
-TEST_F(FlashCliTest, CtrlCStopsADumpAndSaysWhereTheBytesAre) {
-    ASSERT_EQ(Cli("flash id").exitCode, 0);
-    SetFault("latency_us", 2000);
-    const pid_t pid = Start("flash dump " + Path("dump.bin"));
-    ASSERT_TRUE(WaitFor([&] {
-        const std::vector<std::string> partial = FilesStartingWith("dump.bin.partial-");
-        return !partial.empty() && std::filesystem::file_size(partial[0]) >= 3 * 4096;
-    }));
-    ::kill(pid, SIGINT);
-    EXPECT_EQ(Wait(pid), 130);
-    const std::string err = Text("err");
-    std::smatch match;
-    ASSERT_TRUE(
-        std::regex_search(err, match,
-                          std::regex("stopped on request after ([0-9]+) of 8388608 "
-                                     "bytes. The ([0-9]+) bytes read were written to (.*)\\.\n")))
-        << err;
-    const std::uintmax_t bytes = std::stoull(match[1]);
-    EXPECT_EQ(match[2], match[1]);
-    EXPECT_EQ(bytes % 4096, 0u);
-    EXPECT_EQ(std::filesystem::file_size(match[3].str()), bytes);
-    EXPECT_FALSE(std::filesystem::exists(Path("dump.bin")));
-}
-
-// Ctrl+C during a burn: the first only warns and the burn goes on; the second stops it at the
-// next report, says what was and was not updated, and the tool exits 130.
-TEST_F(FlashCliTest, CtrlCDuringABurnWarnsFirstAndStopsOnTheSecond) {
-    const std::string file = dir.Write("image.bin", FlashImage(0x10000, 0x1)).string();
-    ASSERT_EQ(Cli("flash id").exitCode, 0);
-    SetFault("latency_us", 2000);
-    const pid_t pid = Start("flash burn " + file);
-    ASSERT_TRUE(
-        WaitFor([&] { return Text("err").find("Write Entire Flash") != std::string::npos; }));
-    ::kill(pid, SIGINT);
-    ASSERT_TRUE(WaitFor([&] { return Text("err").find("A burn is running") != std::string::npos; }))
-        << Text("err");
-    int status = 0;
-    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the first Ctrl+C does not stop the burn";
-    ::kill(pid, SIGINT);
-    EXPECT_EQ(Wait(pid), 130);
-    const std::string err = Text("err");
-    EXPECT_NE(err.find("stopping it now leaves the board needing a new burn"), std::string::npos);
-    EXPECT_NE(err.find("The burn was stopped on request.\n\nNot updated:\n- Entire Flash\n\nThe "
-                       "board needs a new burn"),
-              std::string::npos)
-        << err;
 }
 
 }  // namespace

@@ -38,11 +38,12 @@ inline Bytes FlashImage(std::uint32_t headerLen, std::uint32_t bootSize, std::ui
 }
 
 // A directory of its own, removed with everything in it; in memory where the system offers it,
-// as a dump flushes every chunk.
+// as a dump flushes every chunk. Its path is absolute with the drive where there are drives
+// (under Wine, /dev/shm is on Z:): a command line may take "/dev" for an option.
 struct TempDir {
     TempDir() {
         const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
-                                               ? std::filesystem::path("/dev/shm")
+                                               ? std::filesystem::absolute("/dev/shm")
                                                : std::filesystem::temp_directory_path();
         std::random_device random;
         for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {

@@ -13,11 +13,12 @@ struct ProcessResult {
     int exitCode = -1;  // -1 when the program could not be started or did not exit by itself
     std::string out;
     std::string err;
+    std::string outBytes;  // standard output byte for byte, for programs that write binary data
 };
 
 // Runs `program` with `arguments` (UTF-8) until it exits. Standard input is empty; standard
 // output and error go to files in `scratch`, read back into the result as text whose lines
-// end with LF (on Windows, too).
+// end with LF (on Windows, too), and standard output also as it was written.
 ProcessResult RunProcess(const std::filesystem::path& program,
                          const std::vector<std::string>& arguments,
                          const std::filesystem::path& scratch);

@@ -53,7 +53,8 @@ ProcessResult RunProcess(const std::filesystem::path& program,
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadAll(outFile);
+    result.outBytes = ReadAll(outFile);
+    result.out = result.outBytes;
     result.err = ReadAll(errFile);
     return result;
 }

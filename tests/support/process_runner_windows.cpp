@@ -46,16 +46,20 @@ HANDLE Inheritable(const wchar_t* path, DWORD access, DWORD disposition) {
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 // The text a program printed, its lines ended with LF: the C runtime writes text with CR LF
 // on Windows, as Windows' text files have it.
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
+std::string Text(const std::string& printed) {
     std::string text;
-    for (std::istreambuf_iterator<char> at(in), end; at != end; ++at) {
-        if (*at == '\n' && !text.empty() && text.back() == '\r') {
+    for (char c : printed) {
+        if (c == '\n' && !text.empty() && text.back() == '\r') {
             text.back() = '\n';
         } else {
-            text += *at;
+            text += c;
         }
     }
     return text;
@@ -99,8 +103,9 @@ ProcessResult RunProcess(const std::filesystem::path& program,
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    result.out = ReadText(outFile);
-    result.err = ReadText(errFile);
+    result.outBytes = ReadAll(outFile);
+    result.out = Text(result.outBytes);
+    result.err = Text(ReadAll(errFile));
     return result;
 }
 
