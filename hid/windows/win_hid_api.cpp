@@ -17,6 +17,7 @@ const WinHidApi& SystemWinHidApi() {
                 return ::FormatMessageW(flags, source, id, language, buffer, size, nullptr);
             },
         .HidD_GetAttributes = ::HidD_GetAttributes,
+        .HidD_GetSerialNumberString = ::HidD_GetSerialNumberString,
         .HidD_GetPreparsedData = ::HidD_GetPreparsedData,
         .HidD_FreePreparsedData = ::HidD_FreePreparsedData,
         .HidP_GetCaps = ::HidP_GetCaps,

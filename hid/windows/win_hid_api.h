@@ -26,6 +26,7 @@ struct WinHidApi {
     std::function<DWORD(DWORD, LPCVOID, DWORD, DWORD, LPWSTR, DWORD)> FormatMessageW;
 
     std::function<BOOLEAN(HANDLE, PHIDD_ATTRIBUTES)> HidD_GetAttributes;
+    std::function<BOOLEAN(HANDLE, PVOID, ULONG)> HidD_GetSerialNumberString;
     std::function<BOOLEAN(HANDLE, PHIDP_PREPARSED_DATA*)> HidD_GetPreparsedData;
     std::function<BOOLEAN(PHIDP_PREPARSED_DATA)> HidD_FreePreparsedData;
     std::function<NTSTATUS(PHIDP_PREPARSED_DATA, PHIDP_CAPS)> HidP_GetCaps;

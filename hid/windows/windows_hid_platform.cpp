@@ -1,6 +1,8 @@
 #include "hid/windows/windows_hid_platform.h"
 
+#include <array>
 #include <cstddef>
+#include <string_view>
 #include <vector>
 
 #include "files/utf16_text.h"
@@ -56,7 +58,29 @@ class WindowsInterfaceSet final : public HidInterfaceSet {
     GUID guid_;
 };
 
+// A USB string descriptor holds at most 126 UTF-16 units; room for one more and a terminator.
+constexpr std::size_t kSerialChars = 127 + 1;
+
 }  // namespace
+
+BoardLocation WindowsHidPlatform::Locate(const std::string& path) {
+    BoardLocation location;
+    // No access asked for: reading the serial works even while another program holds the device.
+    HANDLE handle =
+        api_.CreateFileW(files::Utf16FromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return location;
+    }
+    std::array<wchar_t, kSerialChars> serial{};
+    if (api_.HidD_GetSerialNumberString(handle, serial.data(), static_cast<ULONG>(sizeof serial))) {
+        // Terminated here too, in case the string filled the whole buffer.
+        serial.back() = L'\0';
+        location.serial = files::Utf8FromUtf16(std::wstring_view(serial.data()));
+    }
+    api_.CloseHandle(handle);
+    return location;
+}
 
 std::unique_ptr<HidInterfaceSet> WindowsHidPlatform::PresentInterfaces(std::string& error) {
     GUID guid{};

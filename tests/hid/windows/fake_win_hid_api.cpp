@@ -118,6 +118,7 @@ WinHidApi FakeWinSystem::Api() {
     };
     api.CloseHandle = [this](HANDLE) -> BOOL {
         --openHandles;
+        ++closes;
         return TRUE;
     };
     api.GetLastError = [this] { return lastError_; };
@@ -134,6 +135,19 @@ WinHidApi FakeWinSystem::Api() {
         attributes->VendorID = device->vendorId;
         attributes->ProductID = device->productId;
         attributes->VersionNumber = 0x0100;
+        return TRUE;
+    };
+    // Copies as many units as the buffer holds, the terminator only when it fits.
+    api.HidD_GetSerialNumberString = [this](HANDLE handle, PVOID buffer, ULONG length) -> BOOLEAN {
+        const FakeWinDevice* device = DeviceOf(handle);
+        serialLengths.push_back(length);
+        if (!device->serial) {
+            lastError_ = ERROR_INVALID_PARAMETER;
+            return FALSE;
+        }
+        const std::wstring& serial = *device->serial;
+        std::wmemcpy(static_cast<wchar_t*>(buffer), serial.c_str(),
+                     std::min<std::size_t>(serial.size() + 1, length / sizeof(wchar_t)));
         return TRUE;
     };
     api.HidD_GetPreparsedData = [this](HANDLE handle, PHIDP_PREPARSED_DATA* data) -> BOOLEAN {

@@ -22,6 +22,7 @@ struct FakeWinDevice {
     DWORD openError = 0;                   // CreateFileW fails with it when set
     bool detailFails = false;              // SetupDiGetDeviceInterfaceDetailW fails
     DWORD getInputError = 0;               // HidD_GetInputReport fails with it when set
+    std::optional<std::wstring> serial;    // none: HidD_GetSerialNumberString fails
     std::vector<std::uint8_t> inputReply;  // written from the buffer's start
 };
 
@@ -34,10 +35,12 @@ class FakeWinSystem {
     std::vector<std::wstring> opened;
     std::vector<DWORD> openAccess;
     std::vector<DWORD> openShare;
+    std::vector<ULONG> serialLengths;                // HidD_GetSerialNumberString's buffer lengths
     std::vector<ULONG> inputLengths;                 // HidD_GetInputReport's buffer lengths
     std::vector<std::uint8_t> inputFirstBytes;       // and the byte it found at buffer[0]
     std::vector<std::vector<std::uint8_t>> outputs;  // HidD_SetOutputReport's buffers
     int openHandles = 0;
+    int closes = 0;
     int heldPreparsedData = 0;
     int heldDeviceInfoLists = 0;
 

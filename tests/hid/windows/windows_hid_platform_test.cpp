@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "boards/board_list.h"
 #include "fake_hid_platform.h"
 #include "fake_win_hid_api.h"
 #include "hid/hid_enumeration.h"
@@ -282,6 +283,83 @@ TEST(WindowsHidErrors, NameTheCallThePathAndTheSystemsText) {
 
     // A code the system has no text for is still named.
     EXPECT_EQ(WindowsErrorText(api, 0xDEAD), "error 57005");
+}
+
+TEST(WindowsBoardLocation, TheSerialIsReadThroughAQueryOnlyHandleThatIsClosedAgain) {
+    testing::FakeWinSystem system;
+    testing::FakeWinDevice device = ThreeChannelDevice(L"dev", 1, 1);
+    device.serial = L"SN-\u00e9\u4e2d-42";
+    system.devices.push_back(device);
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+
+    const BoardLocation location = platform.Locate("dev");
+    EXPECT_EQ(location.serial, "SN-\xc3\xa9\xe4\xb8\xad-42");  // UTF-8 from UTF-16
+    EXPECT_EQ(location.port, "");
+    // Access 0 asks only to query, so a device another program holds still answers.
+    ASSERT_EQ(system.opened, std::vector<std::wstring>{L"dev"});
+    EXPECT_EQ(system.openAccess[0], DWORD{0});
+    EXPECT_EQ(system.openShare[0], DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE});
+    // hid.dll takes the buffer's length in bytes: room for 127 units and a terminator.
+    EXPECT_EQ(system.serialLengths, std::vector<ULONG>{(127 + 1) * sizeof(wchar_t)});
+    EXPECT_EQ(system.closes, 1);
+    EXPECT_EQ(system.openHandles, 0);
+}
+
+TEST(WindowsBoardLocation, AnythingThatFailsLeavesTheSerialEmpty) {
+    testing::FakeWinSystem system;
+    testing::FakeWinDevice noSerial = ThreeChannelDevice(L"no-serial", 1, 1);
+    testing::FakeWinDevice refused = ThreeChannelDevice(L"refused", 1, 1);
+    refused.serial = L"never read";
+    refused.openError = ERROR_ACCESS_DENIED;
+    testing::FakeWinDevice longSerial = ThreeChannelDevice(L"long", 1, 1);
+    longSerial.serial = std::wstring(200, L'7');
+    system.devices = {noSerial, refused, longSerial};
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+
+    EXPECT_EQ(platform.Locate("no-serial").serial, "");
+    EXPECT_EQ(platform.Locate("refused").serial, "");
+    EXPECT_EQ(platform.Locate("gone").serial, "");
+    // A string that fills the buffer without a terminator ends at the buffer.
+    EXPECT_EQ(platform.Locate("long").serial, std::string(127, '7'));
+    EXPECT_EQ(system.serialLengths.size(), 2u);
+    // Every handle that was opened is closed, and only those.
+    EXPECT_EQ(system.opened.size(), 4u);
+    EXPECT_EQ(system.closes, 2);
+    EXPECT_EQ(system.openHandles, 0);
+}
+
+TEST(WindowsBoardLocation, BoardsAreListedWithTheirSerialAndPickedByIt) {
+    testing::FakeWinSystem system;
+    testing::FakeWinDevice first = ThreeChannelDevice(L"\\\\?\\hid#board-1", 0x1209, 0x0001);
+    first.serial = L"AB12";
+    testing::FakeWinDevice second = ThreeChannelDevice(L"\\\\?\\hid#board-2", 0x1209, 0x0001);
+    second.serial = L"CD34";
+    testing::FakeWinDevice bare = ThreeChannelDevice(L"\\\\?\\hid#board-3", 0x1209, 0x0001);
+    system.devices = {first, ThreeChannelDevice(L"\\\\?\\hid#other", 0x1209, 0x0002), second, bare};
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+    std::vector<boards::Board> list;
+    std::string error;
+    ASSERT_TRUE(boards::ListMatchingBoards(platform, 0x1209, 0x0001, list, error)) << error;
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].serial, "AB12");
+    EXPECT_EQ(list[1].serial, "CD34");
+    EXPECT_EQ(list[2].serial, "");
+    // Without a port a board is named by its path.
+    EXPECT_EQ(list[1].Name(), "\\\\?\\hid#board-2");
+    EXPECT_EQ(boards::CandidateLines({list[0]}), "  \\\\?\\hid#board-1  port -  serial AB12\n");
+
+    boards::BoardFilter serialFilter;
+    serialFilter.serialPrefix = "CD";
+    const std::vector<boards::Board> bySerial = boards::FilterBoards(list, serialFilter);
+    ASSERT_EQ(bySerial.size(), 1u);
+    EXPECT_EQ(bySerial[0].path, "\\\\?\\hid#board-2");
+    boards::BoardFilter portFilter;
+    portFilter.ports = {"1-1"};
+    EXPECT_TRUE(boards::FilterBoards(list, portFilter).empty());
+    EXPECT_EQ(system.openHandles, 0);
 }
 
 }  // namespace
