@@ -1,5 +1,7 @@
 #include "cli/all_boards.h"
 
+#include <algorithm>
+#include <cctype>
 #include <deque>
 #include <iostream>
 #include <set>
@@ -38,11 +40,19 @@ void Replace(std::string& text, const std::string& from, const std::string& to) 
 }  // namespace
 
 std::string DumpFileName(const std::string& pattern, const boards::Board& board) {
+    // A serial is the device's own text: keep it from naming a folder or a character either
+    // system refuses in a file name (on Windows also \ : * ? " < > |).
     const auto safe = [](std::string text) {
         for (char& c : text) {
-            if (c == '/' || static_cast<unsigned char>(c) < 0x20) {
+            const auto byte = static_cast<unsigned char>(c);
+            const bool plain =
+                std::isalnum(byte) || c == '-' || c == '_' || c == '.' || byte >= 0x80;
+            if (!plain) {
                 c = '_';
             }
+        }
+        if (text.find_first_not_of('.') == std::string::npos) {
+            std::fill(text.begin(), text.end(), '_');
         }
         return text.empty() ? std::string("none") : text;
     };

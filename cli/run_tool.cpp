@@ -67,8 +67,10 @@ int RunTool(int argc, char** argv) {
         "Service tool for the capture device's vendor HID interface.\n"
         "Numbers are hexadecimal, with or without 0x. Global options may come anywhere."};
     app.require_subcommand(1);
-    // Subcommands made below inherit this, so global options may follow the command.
+    // Subcommands made below inherit these: global options may follow the command, and an
+    // argument such as /fw/image.bin stays a file name on Windows, not a "/option".
     app.fallthrough();
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("brimlo-hid ") + session::kVersion);
     app.add_option("-d,--device", context.options.device,
                    "Target VID:PID in hex (default: the product's identifiers)");

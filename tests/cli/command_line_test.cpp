@@ -127,6 +127,14 @@ TEST_F(CliTest, GlobalOptionsMayFollowTheCommand) {
     EXPECT_EQ(info.out.rfind("Device #0:", 0), 0u) << info.out;
 }
 
+// CLI11 takes "/name" for an option on Windows unless told not to; a file name must stay one.
+TEST_F(CliTest, ArgumentsStartingWithASlashAreFileNames) {
+    const CliRun run = Cli("flash burn /no-such-folder/image.bin --entire");
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("image.bin"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("unknown"), std::string::npos) << run.err;
+}
+
 TEST_F(CliTest, VersionAndUnknownCommands) {
     const CliRun version = Run("--version");
     EXPECT_EQ(version.exitCode, 0) << version.err;
