@@ -39,7 +39,12 @@ TEST(FlashProgressRelay, ABurstStartsFromZeroAndResetReturnsToWait) {
 TEST(FlashProgressRelay, AReaderSeesCountsOfOneBurstAtATime) {
     FlashProgressRelay relay;
     std::atomic<bool> writing{true};
+    std::atomic<bool> reading{false};
     std::thread worker([&] {
+        // On a loaded machine the reader may not run at all before 200 bursts are over.
+        while (!reading) {
+            std::this_thread::yield();
+        }
         for (std::uint32_t burst = 1; burst <= 200; ++burst) {
             const std::uint32_t total = burst * 1000 + 999;
             relay.BurstStarted(total);
@@ -53,6 +58,7 @@ TEST(FlashProgressRelay, AReaderSeesCountsOfOneBurstAtATime) {
     while (writing) {
         const ProgressSnapshot seen = relay.Snapshot();
         ++reads;
+        reading = true;
         if (seen.done != 0) {
             ASSERT_LE(seen.done, seen.total);
             ASSERT_EQ(seen.done / 1000, seen.total / 1000) << seen.done << " / " << seen.total;
