@@ -27,7 +27,7 @@ mkdir -p "$build"
 launcher=()
 if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-    export CCACHE_BASEDIR="$root"
+    export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
 fi
 
 # GoogleTest from Debian's sources, built once with the same toolchain.

@@ -18,10 +18,17 @@ esac
 preset=default
 if [ "${CI:-}" = "true" ]; then preset=ci; fi
 say() { echo "build.sh: $*"; }
+# ccache, when there is one, keeps the second build of a clean checkout short; paths below this
+# folder are hashed relative to it, so another clone of the same commit hits too.
+launcher=()
+if command -v ccache > /dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+fi
 # cmake's progress lines go to build/configure.log; its warnings and errors to the terminal.
 configure() {
     mkdir -p build
-    cmake --preset "$preset" "$@" > build/configure.log ||
+    cmake --preset "$preset" "${launcher[@]}" "$@" > build/configure.log ||
         { say "configuring failed (cmake's progress lines: build/configure.log)"; exit 1; }
 }
 
