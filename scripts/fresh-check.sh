@@ -3,10 +3,12 @@
 # git and ca-certificates), on the committed checkout, as root, exactly
 #   ./scripts/run.sh --cli --simulate info
 #   ./scripts/test.sh
-# The root is made with debootstrap once and kept as build/fresh-root.tar.gz; each run unpacks
-# it anew under build/fresh-check/. Needs root (debootstrap, chroot, mounts) and the network.
+# The root is made with debootstrap once and kept as /var/cache/brimlo-hid/fresh-root.tar.gz,
+# outside the checkout so that every clone on this machine reuses it; each run unpacks it anew
+# under build/fresh-check/. Needs root (debootstrap, chroot, mounts) and the network.
 #
-#   BRIMLO_FRESH_DIR     folder for the cached root and the work tree (default build)
+#   BRIMLO_FRESH_DIR     folder for the work tree (default build)
+#   BRIMLO_FRESH_CACHE   folder for the cached root (default /var/cache/brimlo-hid)
 #   BRIMLO_DEBIAN_MIRROR Debian mirror (default: the one this machine's apt uses)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,7 +24,8 @@ die() {
 git -C "$checkout" rev-parse --verify -q HEAD > /dev/null || die "$checkout has no commit to copy"
 
 dir=$(realpath -m "${BRIMLO_FRESH_DIR:-build}")
-cache=$dir/fresh-root.tar.gz
+cache_dir=$(realpath -m "${BRIMLO_FRESH_CACHE:-/var/cache/brimlo-hid}")
+cache=$cache_dir/fresh-root.tar.gz
 work=$dir/fresh-check
 root=$work/root
 
@@ -101,7 +104,7 @@ make_root() {
 }
 
 # A run that was killed may have left its mounts behind.
-mkdir -p "$work"
+mkdir -p "$work" "$cache_dir"
 if [ -d "$root" ]; then
     { findmnt -rn -o TARGET | grep -F "$root/" || true; } | sort -r | xargs -r -n 1 umount -l
     rm -rf --one-file-system "$root"
