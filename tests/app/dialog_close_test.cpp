@@ -201,10 +201,13 @@ class DialogCloseTest : public QObject {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(dir.path));
         tool.setProcessEnvironment(environment);
-        tool.start(QStringLiteral(BRIMLO_HID_TOOL), {QStringLiteral("--simulate")});
+        tool.start(QStringLiteral(BRIMLO_HID_TOOL),
+                   {QStringLiteral("--simulate"), QStringLiteral("--sim-state"),
+                    QString::fromStdString((dir.path / "sim").string())});
         QVERIFY(tool.waitForStarted());
         // Sent once the tool has taken the signal, or when it still has not after a while.
-        QTest::qWaitFor([&] { return Catches(tool.processId(), signal); }, 20000);
+        const bool caught =
+            QTest::qWaitFor([&] { return Catches(tool.processId(), signal); }, 20000);
         ::kill(static_cast<pid_t>(tool.processId()), signal);
         const bool exited = tool.waitForFinished(20000);
         if (!exited) {
@@ -212,6 +215,7 @@ class DialogCloseTest : public QObject {
             tool.waitForFinished();
         }
         QVERIFY(exited);
+        QVERIFY2(caught, "the tool never took the signal");
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
         QCOMPARE(tool.exitCode(), 0);
     }
