@@ -43,8 +43,8 @@ QString Q(std::string_view text) {
 int CloseDuringRun(const QString& task, const QString& how) {
     TempDir dir;
     sim::SimConfig config;
-    config.chipRow = 34;  // 256 KB
-    config.faults.latencyUs = 1000;
+    config.chipRow = 34;             // 256 KB
+    config.faults.latencyUs = 3000;  // the run lasts long enough to be asked to close
     std::string error;
     const std::shared_ptr<sim::SimDevice> sim = sim::SimDevice::Create(config, error);
     sim::SimPlatform platform(sim);
