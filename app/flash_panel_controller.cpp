@@ -86,7 +86,12 @@ bool FlashPanelController::HoldClose(int result) {
         return false;
     }
     pendingClose_ = result;
-    ShowBox(RunningCloseBox(task_));
+    // A request that comes while the box is up (a signal from outside) needs no second one.
+    if (!holdBoxShown_) {
+        holdBoxShown_ = true;
+        ShowBox(RunningCloseBox(task_));
+        holdBoxShown_ = false;
+    }
     return true;
 }
 

@@ -35,8 +35,9 @@ class FlashPanelController final : public QObject, public CloseHold {
 
     bool Running() const { return thread_ != nullptr; }
 
-    // OK, Enter, Esc and the close box while a worker runs: the user is told why the window
-    // stays, and the dialog closes with `result` once the worker has ended.
+    // OK, Enter, Esc, the close box and a termination signal while a worker runs: the user is
+    // told why the window stays, and the dialog closes with `result` once the worker has ended,
+    // taking that box with it if it is still open.
     bool HoldClose(int result) override;
 
     // The Stop action of a running dump, shown in the Dump button's place.
@@ -82,6 +83,7 @@ class FlashPanelController final : public QObject, public CloseHold {
     FlashTask task_ = FlashTask::Burn;
     std::optional<FlashRunResult> result_;
     std::optional<int> pendingClose_;
+    bool holdBoxShown_ = false;
 };
 
 }  // namespace brimlo::app

@@ -12,6 +12,10 @@
 #include "hid/debug_output.h"
 #include "session/platform_stack.h"
 
+#if defined(Q_OS_LINUX)
+#include "app/close_on_termination.h"
+#endif
+
 namespace brimlo::app {
 namespace {
 
@@ -107,6 +111,9 @@ int Cuvc_hid_App::InitInstance(const QStringList& arguments) {
     if (identity) {
         dialog.PresetIdentifiers(identity->first, identity->second);
     }
+#if defined(Q_OS_LINUX)
+    const CloseOnTermination termination(dialog);
+#endif
     dialog.exec();
     return dialog.EndedWithoutDevice() ? kExitNoDevice : kExitOk;
 }

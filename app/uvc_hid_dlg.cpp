@@ -307,6 +307,14 @@ void Cuvc_hid_olvexDlg::done(int result) {
     if (result == QDialog::Accepted) {
         setting_.Store(flash_.entireFlash->isChecked());
     }
+    // A box of the window's own still open (the one that said why a run held the window, a
+    // chooser or a box that a close request from outside met) goes with the window: left
+    // behind, it would keep the process running on an empty screen.
+    for (QDialog* box : findChildren<QDialog*>()) {
+        if (box->isVisible()) {
+            box->reject();
+        }
+    }
     QDialog::done(result);
 }
 

@@ -109,7 +109,7 @@ class Cuvc_hid_olvexDlg : public QDialog {
     bool EndedWithoutDevice() const { return endedWithoutDevice_; }
 
     // The one way out: OK and Enter (Accepted) store the Burn Area choice, every other way
-    // (Rejected) does not.
+    // (Rejected) does not. The window's own boxes still open close with it.
     void done(int result) override;
 
   protected:

@@ -84,6 +84,12 @@ ClosingBox BurnClosingBox(const BurnOutcome& outcome) {
             box.icon = MessageIcon::Warning;
         }
     }
+    // A failed compare leaves its region part-written, the firmware's flag at 0: the re-plug
+    // request above must not be followed before a new burn. Where nothing was updated the
+    // text already says so.
+    if (outcome.needsNewBurn && outcome.Updated()) {
+        box.text += kNeedsNewBurn;
+    }
     return box;
 }
 

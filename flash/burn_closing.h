@@ -17,7 +17,8 @@ struct ClosingBox {
 
 // The whole-flash text after a whole flash that compared equal; else the names of the burned
 // areas in row order and the re-plug request. A burn that updated nothing says so instead of
-// claiming an update, and whatever was chosen but not updated is listed after the text.
+// claiming an update, and whatever was chosen but not updated is listed after the text,
+// followed by the request to burn again first when a region was left part-written.
 ClosingBox BurnClosingBox(const BurnOutcome& outcome);
 
 // The box of a burn that ended early: `reason`, then what was updated and what was not, and

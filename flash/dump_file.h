@@ -42,6 +42,7 @@ class DumpFile final : public FlashChunkSink {
     // output"), switched to binary mode. The descriptor stays open.
     void OpenStream(int fd, std::string name);
     bool IsOpen() const { return fd_ >= 0; }
+    bool IsStream() const { return stream_; }
 
     // Ends a complete dump: flushes and closes the partial file and renames it to the chosen
     // name. False, with an error box and Error(), when that fails; the bytes then stay under

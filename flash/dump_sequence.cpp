@@ -104,6 +104,9 @@ DumpOutcome RunDumpToFile(UvcHidDevice& device, const FlashIdentity& identity, D
         outcome.error += location.empty() ? "No file was kept."
                                           : "The " + std::to_string(file.BytesWritten()) +
                                                 " bytes read were written to " + location + ".";
+        // The file's own box (the full disk's above all) does not say that a partial file
+        // stays behind, or where: the closing box follows it.
+        sinkTold = sinkTold && (location.empty() || file.IsStream());
     } else if (!file.Commit()) {
         // The file showed its own box.
         outcome.completed = false;

@@ -33,7 +33,8 @@ DumpOutcome RunDump(UvcHidDevice& device, const FlashIdentity& identity, FlashCh
 
 // RunDump into an opened `file`, which it then settles: renamed to its chosen name when the
 // dump completed, else kept under its partial name (DumpFile). The closing box and
-// outcome.location say where the bytes are.
+// outcome.location say where the bytes are; a partial file kept after the file's own box gets
+// the closing box too.
 DumpOutcome RunDumpToFile(UvcHidDevice& device, const FlashIdentity& identity, DumpFile& file,
                           MessageBoxes& boxes, FlashProgress* progress,
                           const StopRequest* stop = nullptr);

@@ -21,6 +21,26 @@ class ThreadRecordingBoxes final : public MessageBoxes {
     QList<QThread*> threads;
 };
 
+// Joins the worker however the test function is left: a failed check returns early, and a
+// thread still joinable would end the process instead of reporting. A worker waiting for a
+// box is released first.
+class JoinOnExit {
+  public:
+    JoinOnExit(WorkerBoxes& boxes, std::thread& worker) : boxes_(boxes), worker_(worker) {}
+    ~JoinOnExit() {
+        if (worker_.joinable()) {
+            boxes_.Release();
+            worker_.join();
+        }
+    }
+    JoinOnExit(const JoinOnExit&) = delete;
+    JoinOnExit& operator=(const JoinOnExit&) = delete;
+
+  private:
+    WorkerBoxes& boxes_;
+    std::thread& worker_;
+};
+
 class WorkerBoxesTest : public QObject {
     Q_OBJECT
 
@@ -33,6 +53,7 @@ class WorkerBoxesTest : public QObject {
             boxes.Show("Dump firmware has finished!", "Info", MessageIcon::Information);
             returned = true;
         });
+        const JoinOnExit joined(boxes, worker);
         // Until the dialog's thread handles its events, the box is not shown and the worker waits.
         QTest::qSleep(50);
         QVERIFY(!returned);
@@ -60,6 +81,7 @@ class WorkerBoxesTest : public QObject {
             boxes.Show("second", "Info", MessageIcon::Information);
             ++returned;
         });
+        const JoinOnExit joined(boxes, worker);
         QTest::qSleep(50);  // the queued box waits; no event is processed here
         QCOMPARE(int(returned), 0);
         boxes.Release();

@@ -111,7 +111,8 @@ TEST_F(BurnTest, FirmwareIsRoundedToSectorsAndBracketedByTheFlag) {
 
 // The emulator flips a bit of one firmware byte on read-back: the compare fails, the flag
 // stays 0 (the flash starts erased), and the Private area is still burned and named as the
-// only update.
+// only update; the board will not start its firmware, so the box asks for a new burn before
+// the replug.
 TEST_F(BurnTest, FailedFirmwareCompareStillBurnsPrivateAndLeavesTheFlagAtZero) {
     SetFaults({}, kFirmware + 0x10010);
     const Bytes image = FlashImage(0x10000, 0x1);
@@ -125,7 +126,8 @@ TEST_F(BurnTest, FailedFirmwareCompareStillBurnsPrivateAndLeavesTheFlagAtZero) {
     EXPECT_EQ(boxes.shown[0].caption, "Error");
     EXPECT_EQ(boxes.shown[1].text,
               "- Private Area\n\n has updated, please replug-in device!\n\nNot updated:\n"
-              "- Firmware Area\n");
+              "- Firmware Area\n\nThe board needs a new burn: burn again before you replug the "
+              "device!");
     EXPECT_EQ(boxes.shown[1].icon, MessageIcon::Warning);
 }
 

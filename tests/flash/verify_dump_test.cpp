@@ -195,9 +195,10 @@ TEST_F(DumpTest, StoppedDumpSaysHowManyBytesAndWhere) {
                   outcome.location + ".");
 }
 
-// A full disk shows only the dump filter's box; the outcome says the disk is full and which
-// file it was holding, and no file is left under the chosen name.
-TEST_F(DumpTest, FullDiskShowsOnlyTheDumpFilterBoxAndSaysWhere) {
+// A full disk shows the dump filter's box, then the closing box: the disk is full, which file
+// it was holding, and where the bytes written so far were kept. No file is left under the
+// chosen name.
+TEST_F(DumpTest, FullDiskShowsTheDumpFilterBoxThenWhereThePartialFileIs) {
     DumpFileIo io;
     io.write = [](int fd, const void* data, std::size_t count) -> std::ptrdiff_t {
         static int calls = 0;
@@ -209,7 +210,7 @@ TEST_F(DumpTest, FullDiskShowsOnlyTheDumpFilterBoxAndSaysWhere) {
     };
     const DumpOutcome outcome = DumpInto(path, io);
     EXPECT_FALSE(outcome.completed);
-    ASSERT_EQ(boxes.shown.size(), 1u);
+    ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].text,
               "The disk containing dump file has run out of space, so the dump filter has been "
               "stopped.\r\n\r\nYou must set a new dump file name or restart the graph to clear "
@@ -218,6 +219,13 @@ TEST_F(DumpTest, FullDiskShowsOnlyTheDumpFilterBoxAndSaysWhere) {
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_NE(outcome.error.find("The disk holding the dump file " + path.string() +
                                  " is full after 1992 bytes"),
+              std::string::npos)
+        << outcome.error;
+    EXPECT_EQ(outcome.location, PartialFile().string());
+    EXPECT_TRUE(TempDir::Read(PartialFile()) == Bytes(contents.begin(), contents.begin() + 1992));
+    EXPECT_EQ(boxes.shown[1].caption, "Error");
+    EXPECT_EQ(boxes.shown[1].text, outcome.error);
+    EXPECT_NE(outcome.error.find("The 1992 bytes read were written to " + outcome.location + "."),
               std::string::npos)
         << outcome.error;
     EXPECT_FALSE(std::filesystem::exists(path));
