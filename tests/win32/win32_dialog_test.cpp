@@ -15,6 +15,7 @@
 
 #include "dialog/dialog_template.h"
 #include "flash/flash_messages.h"
+#include "win32/command_line.h"
 #include "win32/hex_edit_win32.h"
 #include "win32/win32_template.h"
 #include "win32_dialog_test_support.h"
@@ -413,6 +414,28 @@ TEST_F(Win32DialogTest, ClosingDuringARunWaitsForItsEndAndAStopEndsADumpEarly) {
     EXPECT_EQ(run.dialog->Result(), IDOK);
     EXPECT_EQ(run.boxes.shown.back().text, flash::kEntireUpdated);
     EXPECT_TRUE(run.dialog->LastResult()->burn.entireUpdated);
+}
+
+TEST(DialogCommandLine, TakesTheLinuxDialogsOptionsAndRefusesTheRest) {
+    std::string error;
+    const auto options = ParseDialogOptions(
+        {"--simulate", "--sim-state", "C:\\state", "--trace=t.jsonl", "-v", "--path", "p"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->stack.simulate);
+    EXPECT_EQ(options->stack.simState, "C:\\state");
+    EXPECT_EQ(options->stack.traceFile, "t.jsonl");
+    EXPECT_EQ(options->stack.path, "p");
+    EXPECT_TRUE(options->verbose);
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{"--sim-state", "d"},
+                                                  {"--bogus"},
+                                                  {"--trace"},
+                                                  {"extra"},
+                                                  {"--simulate=yes"}}) {
+        error.clear();
+        EXPECT_FALSE(ParseDialogOptions(wrong, error)) << wrong[0];
+        EXPECT_FALSE(error.empty()) << wrong[0];
+    }
+    EXPECT_TRUE(ParseDialogOptions({"--version"}, error)->version);
 }
 
 }  // namespace
