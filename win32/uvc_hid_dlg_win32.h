@@ -102,6 +102,7 @@ class Cuvc_hid_olvexDlg final : public DialogBase {
     app::FlashProgressRelay relay_;
     std::optional<app::ProgressSnapshot> shown_;
     app::DialogFacts facts_;
+    std::optional<app::ControlStates> applied_;
     std::uint16_t vendorId_;
     std::uint16_t productId_;
     HICON bigIcon_ = nullptr;
