@@ -175,6 +175,7 @@ TEST_F(Win32DialogTest, OpenDeviceSwitchesTheEnablingAndFillsThePanels) {
 
     run.Click(kIdOpenDevice);
     EXPECT_FALSE(run.Enabled(kIdOpenDevice));
+    EXPECT_FALSE(run.dialog->Ended());
     for (const int id : {kIdBurnFileBrowse, kIdDumpFileBrowse, kIdGetFwVersion, kIdGetHdmiInfo}) {
         EXPECT_TRUE(run.Enabled(id)) << id;
     }
@@ -188,6 +189,20 @@ TEST_F(Win32DialogTest, OpenDeviceSwitchesTheEnablingAndFillsThePanels) {
     EXPECT_EQ(::SendMessageW(run.Item(kIdGpioNumber), CB_GETCOUNT, 0, 0), 4);
     EXPECT_EQ(::SendMessageW(run.Item(kIdGpioDirection), CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(::SendMessageW(run.Item(kIdIicAddress), EM_GETLIMITTEXT, 0, 0), 2);
+}
+
+TEST_F(Win32DialogTest, NoMatchingDeviceIsToldAndClosesTheDialogAsCancel) {
+    Win32Run run;
+    run.Create();
+    run.Click(kIdOtherArea);
+    run.SetText(kIdVendorId, L"FFFF");
+    run.Click(kIdOpenDevice);
+    ASSERT_EQ(run.boxes.shown.size(), 1u);
+    EXPECT_EQ(run.boxes.shown[0].text.rfind("HID Device no found !", 0), 0u);
+    EXPECT_TRUE(run.PumpUntil([&] { return run.dialog->Ended(); }, 5000));
+    EXPECT_EQ(run.dialog->Result(), IDCANCEL);
+    EXPECT_TRUE(run.dialog->EndedWithoutDevice());
+    EXPECT_FALSE(run.StoredSetting());
 }
 
 TEST_F(Win32DialogTest, PanelButtonsSendTheirReportsAndShowTheAnswers) {
@@ -369,7 +384,8 @@ TEST_F(Win32DialogTest, BurnAndDumpRunOnTheWorkerAndTheDumpEqualsTheImage) {
     EXPECT_TRUE(run.Enabled(kIdRead));
     EXPECT_TRUE(run.Enabled(kIdBurnFileBrowse));
 
-    const auto dump = run.dir.path / "dump.bin";
+    // A name beyond ASCII: the path stays UTF-16 from the chooser to the file calls.
+    const auto dump = run.dir.path / L"dump-\u00e4\u03a9.bin";
     run.chooser.dumpFile = dump.wstring();
     run.Click(kIdDumpFileBrowse);
     run.Click(kIdDump);
