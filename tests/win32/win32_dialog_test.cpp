@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <cwchar>
@@ -156,6 +157,30 @@ TEST_F(Win32DialogTest, TheWindowIsBuiltFromTheControlTable) {
     EXPECT_STREQ(about, L"&About BRIMLO HID Tool...");
     EXPECT_EQ(::GetMenuItemID(system, items - 1), kIdAboutCommand);
     EXPECT_TRUE(::GetMenuState(system, static_cast<UINT>(items - 2), MF_BYPOSITION) & MF_SEPARATOR);
+
+    // The About command shows the About box modally; another thread reads and closes it.
+    std::vector<std::wstring> texts;
+    bool hasIcon = false;
+    std::thread reader([&] {
+        HWND about = nullptr;
+        for (int tries = 0; tries < 500 && about == nullptr; ++tries) {
+            about = ::FindWindowW(nullptr, L"About BRIMLO HID Tool");
+            ::Sleep(10);
+        }
+        for (HWND child = ::GetWindow(about, GW_CHILD); child != nullptr;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t text[128] = {};
+            ::SendMessageW(child, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text));
+            texts.push_back(text);
+            hasIcon = hasIcon || ::SendMessageW(child, STM_GETICON, 0, 0) != 0;
+        }
+        ::PostMessageW(about, WM_COMMAND, IDOK, 0);
+    });
+    ::SendMessageW(dialog, WM_SYSCOMMAND, kIdAboutCommand, 0);
+    reader.join();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), L"BRIMLO HID Tool, Version 1.0.4.0"),
+              texts.end());
+    EXPECT_TRUE(hasIcon);
 }
 
 TEST_F(Win32DialogTest, OpenDeviceSwitchesTheEnablingAndFillsThePanels) {
