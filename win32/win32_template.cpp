@@ -76,8 +76,7 @@ void PutItem(std::vector<WORD>& out, DWORD style, const app::DialogRect& rect, i
     out.push_back(0);  // no creation data
 }
 
-}  // namespace
-
+// The window class and styles a row of the table becomes.
 const wchar_t* ControlClass(ControlKind kind) {
     switch (kind) {
         case ControlKind::GroupBox:
@@ -128,6 +127,8 @@ DWORD ControlStyle(const app::ControlTemplate& control, bool groupStart) {
     }
     return style;
 }
+
+}  // namespace
 
 std::vector<WORD> BuildDialogTemplate(const app::DialogTemplate& dialog, DWORD style, DWORD exStyle,
                                       bool withIcon) {

@@ -25,10 +25,6 @@ inline constexpr DWORD kMainDialogExStyle = WS_EX_APPWINDOW;
 inline constexpr DWORD kAboutDialogStyle =
     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SHELLFONT | DS_MODALFRAME | DS_CENTER;
 
-// The window class and styles a row of the table becomes.
-const wchar_t* ControlClass(app::ControlKind kind);
-DWORD ControlStyle(const app::ControlTemplate& control, bool groupStart);
-
 // `withIcon` puts the application icon at 14, 14, as the About box shows it.
 std::vector<WORD> BuildDialogTemplate(const app::DialogTemplate& dialog, DWORD style, DWORD exStyle,
                                       bool withIcon = false);
