@@ -139,6 +139,19 @@ TEST_F(Win32DialogTest, TheWindowIsBuiltFromTheControlTable) {
     EXPECT_TRUE(HexEdit::IsHexEdit(run.Item(kIdRegisterAddress)));
     EXPECT_FALSE(HexEdit::IsHexEdit(run.Item(kIdBurnFile)));
 
+    // A bigger frame moves no control; the tab order starts at "OK".
+    RECT before{};
+    ::GetWindowRect(run.Item(kIdGetHdmiInfo), &before);
+    RECT frame{};
+    ::GetWindowRect(dialog, &frame);
+    ::SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + 200,
+                   frame.bottom - frame.top + 100, SWP_NOMOVE | SWP_NOZORDER);
+    RECT after{};
+    ::GetWindowRect(run.Item(kIdGetHdmiInfo), &after);
+    EXPECT_TRUE(::EqualRect(&before, &after));
+    EXPECT_EQ(::GetNextDlgTabItem(dialog, nullptr, FALSE), run.Item(kIdOk));
+    EXPECT_EQ(::GetNextDlgTabItem(dialog, run.Item(kIdOk), FALSE), run.Item(kIdVendorId));
+
     // The radio buttons form their two groups across the labels and fields between them.
     run.Click(kIdOpenDevice);
     run.Click(kIdIic);
