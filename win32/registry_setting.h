@@ -1,5 +1,5 @@
 #pragma once
-// The Burn Area setting in the registry, where the framework's profile keeps it:
+// The Burn Area setting in the registry, in the per-user application profile:
 // HKCU\Software\OLVEX UVC Applications\<executable base name>\Settings, value IsAccessAll, a
 // DWORD. Absent or of another type it reads as 1; a failed write is not reported.
 
