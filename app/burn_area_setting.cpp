@@ -5,8 +5,8 @@
 namespace brimlo::app {
 namespace {
 
-const QString kKey = QStringLiteral("Settings/IsAccessAll");
-constexpr int kDefault = 1;
+const QString kKey =
+    QString::fromUtf8(kSettingsSection) + u'/' + QString::fromUtf8(kIsAccessAllName);
 
 }  // namespace
 
@@ -17,12 +17,12 @@ std::unique_ptr<QSettings> OpenUserSettings(const QString& applicationName) {
 
 int BurnAreaSetting::Read() const {
     bool ok = false;
-    const int value = settings_.value(kKey, kDefault).toInt(&ok);
-    return ok ? value : kDefault;
+    const int value = settings_.value(kKey, kIsAccessAllDefault).toInt(&ok);
+    return ok ? value : kIsAccessAllDefault;
 }
 
 void BurnAreaSetting::Store(bool entireFlash) {
-    settings_.setValue(kKey, entireFlash ? 1 : 0);
+    settings_.setValue(kKey, IsAccessAllValue(entireFlash));
     settings_.sync();
 }
 

@@ -1,15 +1,15 @@
 #pragma once
-// The one setting kept between runs: the Burn Area choice, "IsAccessAll" in group "Settings".
-// 1 means "Entire Flash", any other value "Other Area"; absent or unreadable reads as 1.
+// The Burn Area setting in Qt's store: an INI file in the user's configuration directory, with
+// the names and values of dialog/burn_area_rules.h.
 
 #include <QString>
 #include <memory>
 
+#include "dialog/burn_area_rules.h"
+
 class QSettings;
 
 namespace brimlo::app {
-
-inline constexpr char kSettingsOrganization[] = "OLVEX UVC Applications";
 
 // The user's settings file for `applicationName` (the executable's base name): INI format in
 // the user's configuration directory.

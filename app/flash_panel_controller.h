@@ -10,14 +10,14 @@
 #include <array>
 #include <optional>
 
-#include "app/area_choice_mirror.h"
 #include "app/flash_file_chooser.h"
-#include "app/flash_panel_logic.h"
-#include "app/flash_progress_relay.h"
 #include "app/flash_worker.h"
 #include "app/uvc_hid_dlg.h"
 #include "app/worker_boxes.h"
 #include "commands/stop_request.h"
+#include "dialog/area_choice_mirror.h"
+#include "dialog/flash_panel_logic.h"
+#include "dialog/flash_progress_relay.h"
 
 class QPushButton;
 class QThread;

@@ -1,24 +1,9 @@
 #include "app/flash_worker.h"
 
-#include "hid/debug_output.h"
-
 namespace brimlo::app {
 
 void FlashWorker::Run() {
-    FlashRunResult result;
-    result.task = task_;
-    const FlashRunInputs& in = inputs_;
-    if (task_ == FlashTask::Burn) {
-        result.burn =
-            flash::RunBurn(in.device, in.image, in.identity, in.choice, in.boxes, &in.progress);
-    } else {
-        result.dump = flash::RunDumpToFile(in.device, in.identity, in.dumpFile, in.boxes,
-                                           &in.progress, &in.dumpStop);
-    }
-    // The trace marks a worker's end as it always has.
-    hid::DebugOutput("Call ExitThread_0.\n");
-    hid::DebugOutput("Call ExitThread_1.\n");
-    emit finished(result);
+    emit finished(RunFlashTask(task_, inputs_));
 }
 
 }  // namespace brimlo::app

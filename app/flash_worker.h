@@ -5,39 +5,10 @@
 // touches a widget. It ends with one typed signal that carries the outcome.
 
 #include <QObject>
-#include <cstdint>
-#include <span>
 
-#include "app/flash_panel_logic.h"
-#include "commands/flash_progress.h"
-#include "commands/message_boxes.h"
-#include "commands/stop_request.h"
-#include "commands/uvc_hid_device.h"
-#include "flash/burn_sequence.h"
-#include "flash/dump_file.h"
-#include "flash/dump_sequence.h"
+#include "dialog/flash_run.h"
 
 namespace brimlo::app {
-
-struct FlashRunResult {
-    FlashTask task = FlashTask::Burn;
-    flash::BurnOutcome burn;
-    flash::DumpOutcome dump;
-};
-
-// What a run works on; everything must outlive the run, and nobody else may use it meanwhile.
-struct FlashRunInputs {
-    UvcHidDevice& device;
-    flash::FlashIdentity identity;
-    std::span<const std::uint8_t> image;  // the burn's
-    flash::DumpFile& dumpFile;            // the dump's
-    flash::BurnAreaChoice& choice;
-    MessageBoxes& boxes;
-    FlashProgress& progress;
-    // Ends a dump after the report in flight. A burn is never stopped halfway, which would
-    // leave a half-written flash, so it is not given one.
-    const StopRequest& dumpStop;
-};
 
 class FlashWorker final : public QObject {
     Q_OBJECT

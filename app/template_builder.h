@@ -6,8 +6,8 @@
 #include <QRect>
 #include <map>
 
-#include "app/dialog_template.h"
-#include "app/dialog_units.h"
+#include "dialog/dialog_template.h"
+#include "dialog/dialog_units.h"
 
 class QDialog;
 class QWidget;

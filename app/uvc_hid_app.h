@@ -4,12 +4,9 @@
 
 #include <QStringList>
 
-namespace brimlo::app {
+#include "dialog/exit_codes.h"
 
-// Exit codes, as the command-line tool uses them.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitNoDevice = 3;
+namespace brimlo::app {
 
 class Cuvc_hid_App {
   public:

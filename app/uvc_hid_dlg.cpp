@@ -15,10 +15,10 @@
 #include <utility>
 
 #include "app/about_dlg.h"
-#include "app/dialog_template.h"
-#include "app/open_device.h"
 #include "app/qt_message_boxes.h"
 #include "controls/hex_edit.h"
+#include "dialog/dialog_template.h"
+#include "dialog/open_device.h"
 
 namespace brimlo::app {
 namespace {

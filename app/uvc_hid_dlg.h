@@ -10,11 +10,11 @@
 #include <memory>
 
 #include "app/burn_area_setting.h"
-#include "app/control_rules.h"
-#include "app/peripheral_panel.h"
 #include "app/template_builder.h"
 #include "commands/message_boxes.h"
 #include "commands/uvc_hid_device.h"
+#include "dialog/control_rules.h"
+#include "dialog/peripheral_panel.h"
 #include "hid/hid_platform.h"
 
 class QCheckBox;

@@ -25,9 +25,9 @@
 #include <fstream>
 #include <vector>
 
-#include "app/dialog_template.h"
 #include "app/flash_panel_controller.h"
 #include "app/uvc_hid_dlg.h"
+#include "dialog/dialog_template.h"
 #include "flash/burn_sequence.h"
 #include "flash/flash_messages.h"
 #include "hid/debug_output.h"

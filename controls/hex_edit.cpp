@@ -25,7 +25,7 @@ CHexEdit::CHexEdit(QWidget* parent) : QLineEdit(parent), m_textLimit(maxLength()
 }
 
 void CHexEdit::SetValue(std::uint32_t value, bool hex, std::uint8_t width) {
-    setText(FormatValue(value, hex, width));
+    setText(QString::fromStdU16String(FormatValue(value, hex, width)));
     m_showsDecimal = !hex;
 }
 
@@ -34,20 +34,12 @@ void CHexEdit::SetTextLimit(int limit) {
 }
 
 bool CHexEdit::IsPasteAllowed(const QString& clip) const {
-    return controls::IsPasteAllowed(text(), Selection(), clip);
+    return controls::IsPasteAllowed(text().toStdU16String(), Selection(), clip.toStdU16String());
 }
 
 void CHexEdit::Convert() {
-    const QString current = text();
     const bool toHex = m_showsDecimal;
-    if (toHex) {
-        setText(QStringLiteral("0x") + QString::number(ParseDecimalNumber(current), 16).toUpper());
-    } else {
-        const QStringView digits = current.startsWith(QStringLiteral("0x"))
-                                       ? QStringView(current).mid(2)
-                                       : QStringView(current);
-        setText(QString::number(ParseHexNumber(digits)));
-    }
+    setText(QString::fromStdU16String(ConvertedText(text().toStdU16String(), toHex)));
     m_showsDecimal = !toHex;
 }
 
@@ -65,8 +57,7 @@ TextSelection CHexEdit::Selection() const {
 
 // How many characters the user may still add once the selection is replaced.
 qsizetype CHexEdit::RoomLeft() const {
-    const TextSelection selection = Selection();
-    return m_textLimit - (text().size() - (selection.end - selection.start));
+    return controls::RoomLeft(text().toStdU16String(), Selection(), m_textLimit);
 }
 
 void CHexEdit::OnTextChanged() {

@@ -58,7 +58,8 @@ void CHexEdit::NormalizeClipboardText() {
         return;
     }
     const QString original = data->text();
-    const QString normalized = NormalizeHexText(original);
+    const QString normalized =
+        QString::fromStdU16String(NormalizeHexText(original.toStdU16String()));
     // Rewriting an unchanged text would only drop the clipboard's other formats.
     if (normalized != original) {
         clipboard->setText(normalized);

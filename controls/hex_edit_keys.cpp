@@ -42,7 +42,7 @@ std::optional<QChar> TypedCharacter(const QKeyEvent& event) {
 }  // namespace
 
 void CHexEdit::keyPressEvent(QKeyEvent* event) {
-    const QString current = text();
+    const std::u16string current = text().toStdU16String();
     const TextSelection selection = Selection();
     event->accept();
 
@@ -69,11 +69,12 @@ void CHexEdit::keyPressEvent(QKeyEvent* event) {
         QLineEdit::keyPressEvent(event);
         return;
     }
-    const std::optional<QChar> filtered = FilterTypedCharacter(current, selection, *typed);
+    const std::optional<char16_t> filtered =
+        FilterTypedCharacter(current, selection, typed->unicode());
     if (!filtered) {
         return;
     }
-    if (filtered->unicode() < kFirstPrintable) {
+    if (*filtered < kFirstPrintable) {
         QLineEdit::keyPressEvent(event);
         return;
     }
@@ -81,8 +82,8 @@ void CHexEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     // The filtered character replaces whatever the key would have typed.
-    QKeyEvent filteredEvent(event->type(), event->key(), event->modifiers(), QString(*filtered),
-                            event->isAutoRepeat(), event->count());
+    QKeyEvent filteredEvent(event->type(), event->key(), event->modifiers(),
+                            QString(QChar(*filtered)), event->isAutoRepeat(), event->count());
     QLineEdit::keyPressEvent(&filteredEvent);
     event->setAccepted(filteredEvent.isAccepted());
 }

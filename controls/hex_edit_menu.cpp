@@ -18,7 +18,7 @@ void AddItem(QMenu& menu, const QString& text, bool enabled, CHexEdit* field, Co
 }  // namespace
 
 std::unique_ptr<QMenu> CHexEdit::CreateContextMenu() {
-    const QString current = text();
+    const std::u16string current = text().toStdU16String();
     const TextSelection selection = Selection();
     setFocus(Qt::OtherFocusReason);
 
@@ -27,7 +27,8 @@ std::unique_ptr<QMenu> CHexEdit::CreateContextMenu() {
     const bool canRemove = hasSelection && !readOnly && !SelectsPrefixZeroOnly(current, selection);
     const std::optional<QString> clip = ReadClipboardText(true);
     const bool canPaste = clip && !readOnly && IsPasteAllowed(*clip);
-    const bool allSelected = selection.start == 0 && selection.end == current.size();
+    const bool allSelected =
+        selection.start == 0 && selection.end == static_cast<int>(current.size());
 
     // The edit commands first bring the clipboard text into the field's own form.
     auto menu = std::make_unique<QMenu>(this);
@@ -54,10 +55,10 @@ std::unique_ptr<QMenu> CHexEdit::CreateContextMenu() {
         del();
     });
     menu->addSeparator();
-    AddItem(*menu, tr("Select &All"), !current.isEmpty() && !allSelected, this,
+    AddItem(*menu, tr("Select &All"), !current.empty() && !allSelected, this,
             [this] { selectAll(); });
     menu->addSeparator();
-    AddItem(*menu, tr("Con&vert"), !current.isEmpty() && current != QStringLiteral("0x"), this,
+    AddItem(*menu, tr("Con&vert"), !current.empty() && current != u"0x", this,
             [this] { Convert(); });
     return menu;
 }

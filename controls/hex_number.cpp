@@ -1,6 +1,7 @@
 #include "controls/hex_number.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 #include "commands/hex_field.h"
@@ -10,48 +11,55 @@ namespace {
 
 constexpr std::uint64_t kMaxValue = std::numeric_limits<std::uint32_t>::max();
 
-int DecimalDigit(QChar ch) {
-    const char16_t c = ch.unicode();
-    return c >= u'0' && c <= u'9' ? c - u'0' : -1;
+std::u16string Widen(const char* ascii) {
+    return std::u16string(ascii, ascii + std::char_traits<char>::length(ascii));
 }
 
-qsizetype SkipBlanks(QStringView text) {
-    qsizetype i = 0;
-    while (i < text.size() && (text.at(i) == u' ' || text.at(i) == u'\t')) {
+std::size_t SkipBlanks(std::u16string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) {
         ++i;
     }
     return i;
 }
 
-// Accumulates decimal digits from `i` on, saturating at the largest 32-bit value.
-std::uint32_t ReadDecimalDigits(QStringView text, qsizetype i) {
+}  // namespace
+
+std::u16string FormatValue(std::uint32_t value, bool hex, std::uint8_t width) {
+    char text[16];
+    if (!hex) {
+        std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(value));
+    } else {
+        const int digits = width == 0 ? 2 : width == 1 ? 4 : 8;
+        std::snprintf(text, sizeof text, "%0*lX", digits, static_cast<unsigned long>(value));
+    }
+    return Widen(text);
+}
+
+std::uint32_t ParseHexNumber(std::u16string_view text) {
+    return ParseHexField(text);
+}
+
+std::uint32_t ParseDecimalNumber(std::u16string_view text) {
     std::uint64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = DecimalDigit(text.at(i));
-        if (digit < 0) {
+    for (std::size_t i = SkipBlanks(text); i < text.size(); ++i) {
+        if (text[i] < u'0' || text[i] > u'9') {
             break;
         }
-        value = std::min(value * 10 + digit, kMaxValue);
+        value = std::min(value * 10 + (text[i] - u'0'), kMaxValue);
     }
     return static_cast<std::uint32_t>(value);
 }
 
-}  // namespace
-
-QString FormatValue(std::uint32_t value, bool hex, std::uint8_t width) {
-    if (!hex) {
-        return QString::number(value);
+std::u16string ConvertedText(std::u16string_view text, bool showsDecimal) {
+    if (showsDecimal) {
+        char hexText[16];
+        std::snprintf(hexText, sizeof hexText, "0x%lX",
+                      static_cast<unsigned long>(ParseDecimalNumber(text)));
+        return Widen(hexText);
     }
-    const int digits = width == 0 ? 2 : width == 1 ? 4 : 8;
-    return QStringLiteral("%1").arg(value, digits, 16, QChar(u'0')).toUpper();
-}
-
-std::uint32_t ParseHexNumber(QStringView text) {
-    return ParseHexField(std::u16string_view(text.utf16(), std::size_t(text.size())));
-}
-
-std::uint32_t ParseDecimalNumber(QStringView text) {
-    return ReadDecimalDigits(text, SkipBlanks(text));
+    const std::u16string_view digits = text.starts_with(u"0x") ? text.substr(2) : text;
+    return FormatValue(ParseHexNumber(digits), false, 0);
 }
 
 }  // namespace brimlo::controls

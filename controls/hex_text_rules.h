@@ -1,9 +1,11 @@
 #pragma once
-// The editing rules of the hexadecimal entry field, as pure functions of its text and
-// selection, so that the widget only maps Qt's events onto them.
+// The editing rules of the hexadecimal entry field, as pure functions of its UTF-16 text and
+// selection, free of any toolkit: the Qt widget and the Win32 edit control only map their
+// events onto them.
 
-#include <QString>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace brimlo::controls {
 
@@ -14,24 +16,28 @@ struct TextSelection {
 };
 
 // The text carries the "0x" prefix when its second character is an x of either case.
-bool HasPrefix(const QString& text);
+bool HasPrefix(std::u16string_view text);
 
 // Exactly the prefix's leading "0" is selected: cutting or deleting it alone would leave a
 // dangling "x" that reads as no number at all.
-bool SelectsPrefixZeroOnly(const QString& text, TextSelection selection);
+bool SelectsPrefixZeroOnly(std::u16string_view text, TextSelection selection);
 
 // A forward delete from position 0 would take the prefix's "0" alone.
-bool BlocksForwardDelete(const QString& text, TextSelection selection);
+bool BlocksForwardDelete(std::u16string_view text, TextSelection selection);
 
 // Decides a typed character: nothing when it is swallowed, otherwise the character to insert
 // (hex letters upper-cased, the prefix's x lower-cased). Control characters pass unchanged.
-std::optional<QChar> FilterTypedCharacter(const QString& text, TextSelection selection, QChar ch);
+std::optional<char16_t> FilterTypedCharacter(std::u16string_view text, TextSelection selection,
+                                             char16_t ch);
 
 // Whether `clip` may be pasted over `selection` without breaking the prefix or bringing in
 // anything but hexadecimal digits. An empty clip passes.
-bool IsPasteAllowed(const QString& text, TextSelection selection, const QString& clip);
+bool IsPasteAllowed(std::u16string_view text, TextSelection selection, std::u16string_view clip);
 
 // Upper-cases every letter except x, which becomes lower-case: "0X1a" gives "0x1A".
-QString NormalizeHexText(QString text);
+std::u16string NormalizeHexText(std::u16string text);
+
+// How many characters may still come in over `selection` under a limit of `limit`.
+int RoomLeft(std::u16string_view text, TextSelection selection, int limit);
 
 }  // namespace brimlo::controls

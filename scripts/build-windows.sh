@@ -1,7 +1,8 @@
 #!/bin/bash
-# Cross-builds the Windows x86-64 library, brimlo-hid.exe and the unit tests with mingw-w64, runs
-# the tests and the tool against the emulated device under Wine, checks the DLLs the tool
-# imports and packs brimlo-hid-<version>-windows-x86_64.zip.
+# Cross-builds the Windows x86-64 library, brimlo-hid.exe, the dialog brimlo-hid-tool.exe and
+# the unit tests with mingw-w64, runs the tests (the dialog's in-process, on Wine's null display
+# driver) and the tool against the emulated device under Wine, checks the DLLs both programs
+# import and packs brimlo-hid-<version>-windows-x86_64.zip.
 # Usage: scripts/build-windows.sh [build folder, default build-windows]
 set -euo pipefail
 
@@ -53,6 +54,12 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     wineserver --wait
     [[ -f "$WINEPREFIX/system.reg" ]] || { echo "wineboot could not create $WINEPREFIX" >&2; exit 1; }
 fi
+# The dialog's tests create windows: Wine's null display driver gives them a desktop without a
+# screen.
+if ! grep -q '"Graphics"="null"' "$WINEPREFIX/user.reg"; then
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    wineserver --wait
+fi
 wineserver --persistent=600
 trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
 # Wine's device services start with the first program and live as long as the server; started
@@ -81,16 +88,25 @@ echo "Windows unit tests passed under Wine: $passed"
 exe="$build/tree/cli/brimlo-hid.exe"
 [[ -f "$exe" ]] || { echo "The build made no $exe" >&2; exit 1; }
 
-# The tool runs on a bare Windows: it may import only the HID and SetupAPI DLLs, kernel32 and
-# the C runtime.
-imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
-unexpected=$(grep -viE '^(hid|setupapi|kernel32|msvcrt|api-ms-win-crt-[a-z0-9-]+)\.dll$' \
-    <<<"$imports" || true)
-if [[ -n "$unexpected" ]]; then
-    echo "brimlo-hid.exe imports DLLs a bare Windows may lack:" $unexpected >&2
-    exit 1
-fi
-echo "brimlo-hid.exe imports:" $imports
+dialog="$build/tree/win32/brimlo-hid-tool.exe"
+[[ -f "$dialog" ]] || { echo "The build made no $dialog" >&2; exit 1; }
+
+# Both programs run on a bare Windows: they may import only Windows' own DLLs. The tool needs
+# the HID and SetupAPI DLLs, kernel32 and the C runtime; the dialog the window system's too.
+check_imports() {
+    local program="$1" allowed="$2"
+    local imports unexpected
+    imports=$(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^[[:space:]]*DLL Name: //p')
+    unexpected=$(grep -viE "^($allowed|kernel32|msvcrt|api-ms-win-crt-[a-z0-9-]+)\.dll\$" \
+        <<<"$imports" || true)
+    if [[ -n "$unexpected" ]]; then
+        echo "$(basename "$program") imports DLLs a bare Windows may lack:" $unexpected >&2
+        exit 1
+    fi
+    echo "$(basename "$program") imports:" $imports
+}
+check_imports "$exe" 'hid|setupapi'
+check_imports "$dialog" 'hid|setupapi|user32|gdi32|comctl32|comdlg32|advapi32|shell32'
 
 # End to end under Wine, against the emulated device: an image of every byte value (0x0A and
 # 0x1A among them, which text-mode files would change or stop at) burned over the Entire
@@ -129,11 +145,17 @@ if [[ "$tool_version" != "brimlo-hid $version" ]]; then
     echo "brimlo-hid.exe --version says '$tool_version', the project is $version" >&2
     exit 1
 fi
+dialog_version=$(wine "$dialog" --version </dev/null | tr -d '\r')
+if [[ "$dialog_version" != "brimlo-hid-tool $version" ]]; then
+    echo "brimlo-hid-tool.exe --version says '$dialog_version', the project is $version" >&2
+    exit 1
+fi
 package="$build/brimlo-hid-$version-windows-x86_64.zip"
 staging="$build/package"
 rm -rf "$staging" "$package"
 mkdir -p "$staging"
 x86_64-w64-mingw32-strip -o "$staging/brimlo-hid.exe" "$exe"
+x86_64-w64-mingw32-strip -o "$staging/brimlo-hid-tool.exe" "$dialog"
 cp "$root/README.md" "$root/LICENSE" "$staging/"
-(cd "$staging" && zip -q -X "$package" brimlo-hid.exe README.md LICENSE)
+(cd "$staging" && zip -q -X "$package" brimlo-hid.exe brimlo-hid-tool.exe README.md LICENSE)
 echo "Packed $package"

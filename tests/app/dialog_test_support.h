@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_template.h"
 #include "app/uvc_hid_dlg.h"
 #include "controls/hex_edit.h"
+#include "dialog/dialog_template.h"
 #include "session/platform_stack.h"
 
 namespace brimlo::app::testing {

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_template.h"
 #include "app/flash_panel_controller.h"
 #include "app/uvc_hid_dlg.h"
 #include "controls/hex_edit.h"
+#include "dialog/dialog_template.h"
 #include "sim/sim_device.h"
 #include "sim/sim_platform.h"
 

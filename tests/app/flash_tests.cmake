@@ -1,13 +1,4 @@
-# The flash panel's suites: its decisions and progress relay without widgets, and the dialog's
-# flash panel with its worker threads against the emulated device, offscreen.
-brimlo_add_gtest(flash_panel_logic_tests
-    SOURCES
-        ${CMAKE_CURRENT_LIST_DIR}/flash_panel_logic_test.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/flash_progress_relay_test.cpp
-    LIBS brimlo_app_logic brimlo_sim
-)
-target_include_directories(flash_panel_logic_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../flash)
-
+# The dialog's flash panel with its worker threads against the emulated device, offscreen.
 foreach(suite flash_panel_test worker_boxes_test flash_file_chooser_test)
     add_executable(${suite} ${CMAKE_CURRENT_LIST_DIR}/${suite}.cpp
                             ${CMAKE_CURRENT_LIST_DIR}/flash_panel_harness.h)

@@ -93,7 +93,7 @@ class HexEditValueTest : public QObject {
         field.Convert();
         field.Convert();
         QCOMPARE(field.text(), QStringLiteral("0xF6000000"));
-        QCOMPARE(ParseHexNumber(field.text()), 0xF6000000u);
+        QCOMPARE(ParseHexNumber(field.text().toStdU16String()), 0xF6000000u);
     }
 
     // Orange on yellow until the text first changes (a swallowed key or the same text set again

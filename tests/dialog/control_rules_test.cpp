@@ -4,7 +4,7 @@
 
 #include <initializer_list>
 
-#include "app/control_rules.h"
+#include "dialog/control_rules.h"
 
 namespace brimlo::app {
 namespace {

@@ -1,7 +1,7 @@
 // The progress relay read by one thread while another writes it, as the dialog's timer reads
 // the burn worker's progress.
 
-#include "app/flash_progress_relay.h"
+#include "dialog/flash_progress_relay.h"
 
 #include <gtest/gtest.h>
 

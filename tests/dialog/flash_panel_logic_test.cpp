@@ -1,7 +1,7 @@
 // The flash panel's decisions without widgets: Get ID against the emulated device, the burn and
 // dump files, and the checks that keep a burn or dump from starting.
 
-#include "app/flash_panel_logic.h"
+#include "dialog/flash_panel_logic.h"
 
 #include <gtest/gtest.h>
 

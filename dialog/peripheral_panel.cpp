@@ -1,4 +1,4 @@
-#include "app/peripheral_panel.h"
+#include "dialog/peripheral_panel.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
-#include "app/flash_panel_logic.h"
+#include "dialog/flash_panel_logic.h"
 
-#include "app/peripheral_panel.h"
+#include "dialog/peripheral_panel.h"
 #include "flash/flash_areas.h"
 #include "flash/flash_messages.h"
 #include "hid/debug_output.h"

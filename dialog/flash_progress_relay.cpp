@@ -1,4 +1,4 @@
-#include "app/flash_progress_relay.h"
+#include "dialog/flash_progress_relay.h"
 
 namespace brimlo::app {
 

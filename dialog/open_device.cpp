@@ -1,7 +1,7 @@
-#include "app/open_device.h"
+#include "dialog/open_device.h"
 
-#include "app/peripheral_panel.h"
 #include "commands/hex_field.h"
+#include "dialog/peripheral_panel.h"
 
 namespace brimlo::app {
 

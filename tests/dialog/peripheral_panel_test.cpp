@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/open_device.h"
-#include "app/peripheral_panel.h"
+#include "dialog/open_device.h"
+#include "dialog/peripheral_panel.h"
 #include "sim/sim_device.h"
 #include "sim/sim_platform.h"
 

@@ -1,4 +1,4 @@
-#include "app/control_rules.h"
+#include "dialog/control_rules.h"
 
 namespace brimlo::app {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/open_device.h"
+#include "dialog/open_device.h"
 #include "fake_hid_platform.h"
 
 namespace brimlo::app {
