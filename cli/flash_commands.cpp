@@ -353,7 +353,7 @@ int RunDumpCommand(CliContext& context, const FlashArgs& args) {
 
     TerminalProgress progress;
     TerminalBoxes boxes(context, progress, toStdout);
-    DumpFile file(boxes);
+    DumpFile file(boxes, {}, DumpFlush::BeforeRename);
     std::string error;
     if (toStdout) {
         file.OpenStream(STDOUT_FILENO, "standard output");

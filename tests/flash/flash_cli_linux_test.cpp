@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -62,6 +63,25 @@ TEST_F(FlashCliLinuxTest, NamedPipesAreRefusedAtOnce) {
         EXPECT_EQ(dump.exitCode, 1) << dump.err;
         EXPECT_NE(dump.err.find("is not a regular file"), std::string::npos) << dump.err;
     }
+}
+
+// A dump by the tool, to one file or with --all to one per board, writes the file through and
+// flushes it to the disk once, before the rename, not once per report.
+TEST_F(FlashCliLinuxTest, DumpsFlushOnceBeforeTheRename) {
+    const std::string flushes = Path("flushes");
+    brimlo::testing::SetEnvironment("BRIMLO_COUNT_FLUSHES", flushes);
+    brimlo::testing::SetEnvironment("LD_PRELOAD", COUNT_FLUSHES_PRELOAD);
+    const CliRun one = Cli("flash dump " + Path("one.bin"));
+    const std::string afterOne = Text("flushes");
+    const CliRun all = Cli("--all flash dump " + Path("all-{port}.bin"));
+    brimlo::testing::SetEnvironment("LD_PRELOAD", std::nullopt);
+    brimlo::testing::SetEnvironment("BRIMLO_COUNT_FLUSHES", std::nullopt);
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_EQ(std::filesystem::file_size(Path("one.bin")), 8388608u);
+    EXPECT_EQ(afterOne, "f") << "a flush per report is one per 'f'";
+    ASSERT_EQ(all.exitCode, 0) << all.err;
+    EXPECT_EQ(FilesStartingWith("all-").size(), 1u);
+    EXPECT_EQ(Text("flushes"), "ff");
 }
 
 // Ctrl+C (SIGINT), and SIGTERM from a service manager or SIGHUP from a closed terminal, which
