@@ -27,12 +27,21 @@ namespace {
 
 class FlashCliLinuxTest : public FlashCliTest {
   protected:
+    // A run a failed assertion left behind is not left running.
+    void TearDown() override {
+        if (running_ > 0) {
+            ::kill(static_cast<pid_t>(running_), SIGKILL);
+            ::waitpid(static_cast<pid_t>(running_), nullptr, 0);
+        }
+    }
     // Starts the tool without waiting for it; it prints to stdout.txt and stderr.txt.
-    long Start(const std::string& args) const {
-        return brimlo::testing::StartProcess(BRIMLO_HID_BINARY, Arguments(args), dir.path);
+    long Start(const std::string& args) {
+        running_ = brimlo::testing::StartProcess(BRIMLO_HID_BINARY, Arguments(args), dir.path);
+        return running_;
     }
     // Waits for the tool to end; a run that hangs is killed after 20 seconds.
-    CliRun Wait(long pid) const {
+    CliRun Wait(long pid) {
+        running_ = -1;
         return brimlo::testing::WaitForProcess(pid, dir.path, std::chrono::seconds(20));
     }
     std::string Err() const { return Text("stderr.txt"); }
@@ -46,6 +55,9 @@ class FlashCliLinuxTest : public FlashCliTest {
         }
         return false;
     }
+
+  private:
+    long running_ = -1;
 };
 
 // A named pipe is refused at once as a burn file (burn, verify and image info alike) instead of
@@ -78,10 +90,10 @@ TEST_F(FlashCliLinuxTest, DumpsFlushOnceBeforeTheRename) {
     brimlo::testing::SetEnvironment("BRIMLO_COUNT_FLUSHES", std::nullopt);
     ASSERT_EQ(one.exitCode, 0) << one.err;
     EXPECT_EQ(std::filesystem::file_size(Path("one.bin")), 8388608u);
-    EXPECT_EQ(afterOne, "f") << "a flush per report is one per 'f'";
+    EXPECT_EQ(afterOne.size(), 1u) << "flushes of one dump";
     ASSERT_EQ(all.exitCode, 0) << all.err;
     EXPECT_EQ(FilesStartingWith("all-").size(), 1u);
-    EXPECT_EQ(Text("flushes"), "ff");
+    EXPECT_EQ(Text("flushes").size() - afterOne.size(), 1u) << "flushes of one board's dump";
 }
 
 // Ctrl+C (SIGINT), and SIGTERM from a service manager or SIGHUP from a closed terminal, which
