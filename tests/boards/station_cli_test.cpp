@@ -106,11 +106,9 @@ TEST_P(StationSignalTest, FinishesTheRegionBeingWrittenAndLogsTheBoard) {
     ::kill(static_cast<pid_t>(pid), GetParam());
     const CliRun run = brimlo::testing::WaitForProcess(pid, state, std::chrono::seconds(20));
     EXPECT_EQ(run.exitCode, 128 + GetParam()) << run.out << run.err;
-    EXPECT_NE(run.err.find(std::string("stopped by ") +
-                           (GetParam() == SIGINT ? std::string("Ctrl+C")
-                                                  : "SIG" + std::string(::sigabbrev_np(GetParam()))))),
-              std::string::npos)
-        << run.err;
+    const std::string name =
+        GetParam() == SIGINT ? "Ctrl+C" : "SIG" + std::string(::sigabbrev_np(GetParam()));
+    EXPECT_NE(run.err.find("stopped by " + name), std::string::npos) << run.err;
     EXPECT_TRUE(FlashStart(1) == bytes) << "the region being written was finished";
     std::ifstream in(log);
     std::stringstream text;
