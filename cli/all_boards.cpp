@@ -134,7 +134,7 @@ int RunOnAllBoards(CliContext& context, boards::JobKind kind, const std::string&
     code = code == kExitInterrupted ? stoppedCode : code;
     if (context.options.json) {
         for (const boards::BoardReport& report : reports) {
-            std::cout << JsonLine(BoardJson(report)) << '\n';
+            std::cout << JsonLine(BoardJson(report, stoppedCode)) << '\n';
         }
         nlohmann::json summary = SummaryJson(reports);
         summary["command"] = std::string("flash ") + CommandWord(kind);

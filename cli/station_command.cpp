@@ -130,7 +130,7 @@ int RunStationCommand(CliContext& context, boards::JobKind kind, const StationAr
     code = code == kExitInterrupted ? stoppedCode : code;
     if (context.options.json) {
         for (const boards::BoardReport& report : reports) {
-            std::cout << JsonLine(BoardJson(report)) << '\n';
+            std::cout << JsonLine(BoardJson(report, stoppedCode)) << '\n';
         }
         nlohmann::json summary = SummaryJson(reports);
         summary["image_sha256"] = logContext.imageSha256;

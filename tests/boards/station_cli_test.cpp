@@ -86,7 +86,7 @@ TEST_F(StationCliTest, StationNeedsBoardsThatComeAndGo) {
 
 // SIGINT (Ctrl+C), SIGTERM from a service manager and SIGHUP from a closed terminal end the
 // station alike: the running burn finishes the region it is writing, the verify after it is not
-// started, the board's line is logged, and the tool exits 128 + the signal.
+// started, the board's line is logged, and the tool and the board's JSON say 128 + the signal.
 class StationSignalTest : public StationCliTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(StationSignalTest, FinishesTheRegionBeingWrittenAndLogsTheBoard) {
@@ -95,7 +95,7 @@ TEST_P(StationSignalTest, FinishesTheRegionBeingWrittenAndLogsTheBoard) {
     const long pid = brimlo::testing::StartProcess(
         BRIMLO_HID_BINARY,
         brimlo::testing::SplitArguments("--simulate --sim-state '" + state.string() +
-                                        "' --sim-boards 1 station burn '" + image.string() +
+                                        "' --sim-boards 1 --json station burn '" + image.string() +
                                         "' --log '" + log.string() + "'"),
         state);
     ASSERT_GT(pid, 0);
@@ -117,6 +117,9 @@ TEST_P(StationSignalTest, FinishesTheRegionBeingWrittenAndLogsTheBoard) {
     ASSERT_EQ(lines.size(), 1u) << text.str();
     EXPECT_EQ(lines[0]["port"], "1-1");
     EXPECT_EQ(lines[0]["result"], "stopped") << lines[0].dump();
+    const auto objects = Lines(run.out);  // the board's, then the summary
+    ASSERT_EQ(objects.size(), 2u) << run.out;
+    EXPECT_EQ(objects[0]["exit_code"], 128 + GetParam()) << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StationSignalTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
