@@ -354,23 +354,25 @@ int RunDumpCommand(CliContext& context, const FlashArgs& args) {
     TerminalProgress progress;
     TerminalBoxes boxes(context, progress, toStdout);
     DumpFile file(boxes, {}, DumpFlush::BeforeRename);
-    std::string error;
-    if (toStdout) {
-        file.OpenStream(STDOUT_FILENO, "standard output");
-    } else if (!file.Open(files::PathFromUtf8(path), args.force, error)) {
-        return context.Error(error);
-    }
     FlashIdentity identity;
-    int code = kExitOk;
-    UvcHidDevice* device = OpenIdentified(context, identity, code);
-    if (device == nullptr) {
-        return code;
-    }
     DumpOutcome outcome;
     int stoppedCode = kExitInterrupted;
     {
         StopRequest stop;
+        // From before the partial file is made: an interrupt while the device is opened stops
+        // the dump before its first report, and the empty file goes with it.
         const InterruptGuard guard(stop, 1);
+        std::string error;
+        if (toStdout) {
+            file.OpenStream(STDOUT_FILENO, "standard output");
+        } else if (!file.Open(files::PathFromUtf8(path), args.force, error)) {
+            return context.Error(error);
+        }
+        int code = kExitOk;
+        UvcHidDevice* device = OpenIdentified(context, identity, code);
+        if (device == nullptr) {
+            return code;
+        }
         outcome = RunDumpToFile(*device, identity, file, boxes, &progress, &stop);
         stoppedCode = guard.ExitCode();
     }

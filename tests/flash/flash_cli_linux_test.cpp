@@ -127,6 +127,23 @@ TEST_P(FlashCliSignalTest, StopsADumpAndSaysWhereTheBytesAre) {
     EXPECT_FALSE(std::filesystem::exists(Path("dump.bin")));
 }
 
+// While the device is opened, before the dump's first report: the dump stops there and its
+// empty partial file is removed, not left behind.
+TEST_P(FlashCliSignalTest, BeforeTheFirstReportLeavesNoFile) {
+    ASSERT_EQ(Cli("flash id").exitCode, 0);
+    SetFault("latency_us", 200000);
+    const long pid = Start("flash dump " + Path("dump.bin"));
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(WaitFor([&] { return !FilesStartingWith("dump.bin.partial-").empty(); }));
+    ::kill(static_cast<pid_t>(pid), GetParam());
+    const CliRun run = Wait(pid);
+    EXPECT_EQ(run.exitCode, 128 + GetParam()) << run.err;
+    EXPECT_NE(run.err.find("stopped on request after 0 of 8388608 bytes. No file was kept."),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(FilesStartingWith("dump.bin").empty());
+}
+
 // A burn: the first signal only warns and the burn goes on; the second stops it at the next
 // report and the tool says what was and was not updated.
 TEST_P(FlashCliSignalTest, DuringABurnWarnsFirstAndStopsOnTheSecond) {
