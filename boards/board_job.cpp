@@ -79,7 +79,7 @@ void Dump(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& jo
           const std::string& path, BoardStatus& status, const StopRequest* stop,
           BoardReport& report) {
     RecordedBoxes boxes;
-    DumpFile file(boxes);
+    DumpFile file(boxes, {}, DumpFlush::BeforeRename);
     std::string error;
     if (!file.Open(files::PathFromUtf8(path), jobSpec.replaceDump, error)) {
         report.message = error;

@@ -116,9 +116,10 @@ int RunOnAllBoards(CliContext& context, boards::JobKind kind, const std::string&
     std::deque<boards::BoardStatus> statuses(chosen.size());
     BoardLines lines(chosen, statuses);
     std::vector<boards::BoardReport> reports;
+    int stoppedCode = kExitInterrupted;
     {
         StopRequest stop;
-        // As for one board: a burn stops at the second Ctrl+C, the rest at the first.
+        // As for one board: a burn stops at the second interrupt, the rest at the first.
         const InterruptGuard guard(stop, kind == boards::JobKind::Burn ? 2 : 1);
         reports = boards::RunInParallel(
             chosen.size(),
@@ -127,11 +128,13 @@ int RunOnAllBoards(CliContext& context, boards::JobKind kind, const std::string&
                                            &stop);
             },
             [&] { lines.Draw(); }, std::chrono::milliseconds(200));
+        stoppedCode = guard.ExitCode();
     }
-    const int code = WorstExitCode(reports);
+    int code = WorstExitCode(reports);
+    code = code == kExitInterrupted ? stoppedCode : code;
     if (context.options.json) {
         for (const boards::BoardReport& report : reports) {
-            std::cout << JsonLine(BoardJson(report)) << '\n';
+            std::cout << JsonLine(BoardJson(report, stoppedCode)) << '\n';
         }
         nlohmann::json summary = SummaryJson(reports);
         summary["command"] = std::string("flash ") + CommandWord(kind);

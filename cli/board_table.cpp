@@ -83,13 +83,15 @@ std::string SummaryTable(const std::vector<BoardReport>& reports) {
     return table;
 }
 
-nlohmann::json BoardJson(const BoardReport& report) {
+nlohmann::json BoardJson(const BoardReport& report, int stoppedCode) {
     const nlohmann::json difference = boards::DifferenceJson(report);
+    const int exitCode =
+        report.result == JobResult::Stopped ? stoppedCode : ExitCodeOf(report.result);
     nlohmann::json json = {{"path", report.board.path},
                            {"port", report.board.port},
                            {"serial", report.board.serial},
                            {"result", boards::ResultWord(report.result)},
-                           {"exit_code", ExitCodeOf(report.result)},
+                           {"exit_code", exitCode},
                            {"chip", report.chip},
                            {"seconds", report.seconds},
                            {"first_difference", difference},

@@ -24,8 +24,9 @@ std::string ProgressLine(const boards::Board& board, const boards::BoardStatus::
 // line ("3 boards: 2 ok, 1 failed").
 std::string SummaryTable(const std::vector<boards::BoardReport>& reports);
 
-// One board's object for --json.
-nlohmann::json BoardJson(const boards::BoardReport& report);
+// One board's object for --json; a stopped job's exit code is `stoppedCode`, that of the signal
+// that stopped it.
+nlohmann::json BoardJson(const boards::BoardReport& report, int stoppedCode);
 // The summary's members: boards, ok, failed.
 nlohmann::json SummaryJson(const std::vector<boards::BoardReport>& reports);
 

@@ -42,10 +42,9 @@ struct FlashArgs {
 };
 
 constexpr const char* kBurnInterruptNotice =
-    "A burn is running: stopping it now leaves the board needing a new burn. Press Ctrl+C "
-    "again to stop at the next report.";
+    "A burn is running: stopping it now leaves the board needing a new burn.";
 
-// Passes progress on and, at the first Ctrl+C of a burn, says once what a second one does.
+// Passes progress on and, at the first interrupt of a burn, says once what a second one does.
 // Runs on the burn's thread, so the signal handler itself never prints.
 class InterruptNotice final : public FlashProgress {
   public:
@@ -73,7 +72,17 @@ class InterruptNotice final : public FlashProgress {
         if (!told_ && guard_.Count() == 1) {
             told_ = true;
             progress_.Interrupt();
-            std::fprintf(stderr, "brimlo-hid: %s\n", kBurnInterruptNotice);
+            const Interrupt last = guard_.Last();
+            if (last == Interrupt::CtrlC) {
+                std::fprintf(stderr,
+                             "brimlo-hid: %s Press Ctrl+C again to stop at the next report.\n",
+                             kBurnInterruptNotice);
+            } else {
+                std::fprintf(stderr,
+                             "brimlo-hid: %s: %s A second %s or Ctrl+C stops it at the next "
+                             "report.\n",
+                             NameOf(last), kBurnInterruptNotice, NameOf(last));
+            }
         }
     }
     TerminalProgress& progress_;
@@ -214,6 +223,7 @@ int RunBurnCommand(CliContext& context, const FlashArgs& args) {
     const BurnSelection selection = SelectionOf(args);
     FixedAreaChoice choice(selection);
     BurnOutcome outcome;
+    int stoppedCode = kExitInterrupted;
     {
         StopRequest stop;
         const InterruptGuard guard(stop, 2);
@@ -221,6 +231,7 @@ int RunBurnCommand(CliContext& context, const FlashArgs& args) {
         InterruptNotice notice(progress, guard);
         TerminalBoxes boxes(context, progress);
         outcome = RunBurn(*device, image.bytes, identity, choice, boxes, &notice, &stop);
+        stoppedCode = guard.ExitCode();
     }
     context.Print({{"command", "flash burn"},
                    {"file", args.file},
@@ -239,7 +250,7 @@ int RunBurnCommand(CliContext& context, const FlashArgs& args) {
                    {"error", BurnError(outcome)}},
                   "");
     if (outcome.stopped) {
-        return kExitInterrupted;
+        return stoppedCode;
     }
     if (!outcome.error.empty()) {
         return kExitFailed;
@@ -283,11 +294,13 @@ int RunVerifyCommand(CliContext& context, const FlashArgs& args) {
     }
     const BurnSelection selection = SelectionOf(args);
     VerifyOutcome outcome;
+    int stoppedCode = kExitInterrupted;
     {
         StopRequest stop;
         const InterruptGuard guard(stop, 1);
         TerminalProgress progress;
         outcome = RunVerify(*device, image.bytes, identity, selection, &progress, &stop);
+        stoppedCode = guard.ExitCode();
     }
     std::ostringstream text;
     nlohmann::json regions = nlohmann::json::array();
@@ -308,7 +321,7 @@ int RunVerifyCommand(CliContext& context, const FlashArgs& args) {
                                  : "The flash differs from the burn file."}},
                   text.str());
     if (!outcome.error.empty()) {
-        return context.Error(outcome.error, outcome.stopped ? kExitInterrupted : kExitFailed);
+        return context.Error(outcome.error, outcome.stopped ? stoppedCode : kExitFailed);
     }
     return outcome.Differs() ? kExitCompareFailed : kExitOk;
 }
@@ -340,24 +353,28 @@ int RunDumpCommand(CliContext& context, const FlashArgs& args) {
 
     TerminalProgress progress;
     TerminalBoxes boxes(context, progress, toStdout);
-    DumpFile file(boxes);
-    std::string error;
-    if (toStdout) {
-        file.OpenStream(STDOUT_FILENO, "standard output");
-    } else if (!file.Open(files::PathFromUtf8(path), args.force, error)) {
-        return context.Error(error);
-    }
+    DumpFile file(boxes, {}, DumpFlush::BeforeRename);
     FlashIdentity identity;
-    int code = kExitOk;
-    UvcHidDevice* device = OpenIdentified(context, identity, code);
-    if (device == nullptr) {
-        return code;
-    }
     DumpOutcome outcome;
+    int stoppedCode = kExitInterrupted;
     {
         StopRequest stop;
+        // From before the partial file is made: an interrupt while the device is opened stops
+        // the dump before its first report, and the empty file goes with it.
         const InterruptGuard guard(stop, 1);
+        std::string error;
+        if (toStdout) {
+            file.OpenStream(STDOUT_FILENO, "standard output");
+        } else if (!file.Open(files::PathFromUtf8(path), args.force, error)) {
+            return context.Error(error);
+        }
+        int code = kExitOk;
+        UvcHidDevice* device = OpenIdentified(context, identity, code);
+        if (device == nullptr) {
+            return code;
+        }
         outcome = RunDumpToFile(*device, identity, file, boxes, &progress, &stop);
+        stoppedCode = guard.ExitCode();
     }
     context.Print({{"command", "flash dump"},
                    {"file", path},
@@ -369,7 +386,7 @@ int RunDumpCommand(CliContext& context, const FlashArgs& args) {
                    {"error", outcome.error}},
                   "");
     if (outcome.stopped) {
-        return kExitInterrupted;
+        return stoppedCode;
     }
     return outcome.completed ? kExitOk : kExitFailed;
 }

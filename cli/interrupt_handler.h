@@ -1,12 +1,35 @@
 #pragma once
-// The system's side of Ctrl+C: SIGINT on Linux, the console's control handler on Windows.
+// The system's side of Ctrl+C: SIGINT on Linux, the console's control handler on Windows. On
+// Linux a request to end from a service manager (SIGTERM) or a closed terminal (SIGHUP) is
+// taken the same way, so that neither cuts a run off in the middle of a report.
 
 namespace brimlo::cli {
 
-// Calls `onInterrupt` at each Ctrl+C until ReleaseInterrupts. It may run on a thread of its own
+// What asked the run to stop, numbered as Linux numbers the signals.
+enum class Interrupt : int { HangUp = 1, CtrlC = 2, Terminate = 15 };
+
+// The exit code of a run that `interrupt` stopped: 128 + the signal, as a shell reports it.
+constexpr int ExitCodeOf(Interrupt interrupt) {
+    return 128 + static_cast<int>(interrupt);
+}
+
+// How messages name it: "Ctrl+C", "SIGTERM", "SIGHUP".
+constexpr const char* NameOf(Interrupt interrupt) {
+    switch (interrupt) {
+        case Interrupt::HangUp:
+            return "SIGHUP";
+        case Interrupt::Terminate:
+            return "SIGTERM";
+        case Interrupt::CtrlC:
+            break;
+    }
+    return "Ctrl+C";
+}
+
+// Calls `onInterrupt` at each of them until ReleaseInterrupts. It may run on a thread of its own
 // (Windows) or interrupt any thread (Linux): it may only touch lock-free atomics. One at a time.
-void CatchInterrupts(void (*onInterrupt)());
-// Gives Ctrl+C back to whatever handled it before.
+void CatchInterrupts(void (*onInterrupt)(Interrupt));
+// Gives them back to whatever handled them before.
 void ReleaseInterrupts();
 
 }  // namespace brimlo::cli

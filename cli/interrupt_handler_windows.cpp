@@ -7,7 +7,7 @@
 namespace brimlo::cli {
 namespace {
 
-std::atomic<void (*)()> handler{nullptr};
+std::atomic<void (*)(Interrupt)> handler{nullptr};
 static_assert(decltype(handler)::is_always_lock_free);
 
 // Runs on a thread the console starts for each press. Ctrl+Break counts as Ctrl+C: it is the
@@ -17,14 +17,14 @@ BOOL WINAPI OnControl(DWORD event) {
         return FALSE;  // closing the console or logging off: the system's way
     }
     if (auto call = handler.load()) {
-        call();
+        call(Interrupt::CtrlC);
     }
     return TRUE;
 }
 
 }  // namespace
 
-void CatchInterrupts(void (*onInterrupt)()) {
+void CatchInterrupts(void (*onInterrupt)(Interrupt)) {
     handler.store(onInterrupt);
     ::SetConsoleCtrlHandler(OnControl, TRUE);
 }

@@ -1,5 +1,5 @@
 // station burn, verify and id: work on every board as it is plugged in, until --count boards
-// are done or Ctrl+C.
+// are done or Ctrl+C (SIGTERM, SIGHUP).
 
 #include <cstdio>
 #include <iostream>
@@ -83,11 +83,12 @@ int RunStationCommand(CliContext& context, boards::JobKind kind, const StationAr
     std::vector<boards::BoardReport> reports;
     std::string error;
     bool listed = false;
+    int stoppedCode = kExitInterrupted;
     {
         StopRequest finish;
         StopRequest abort;
         const InterruptGuard guard(finish, 1);
-        // The second Ctrl+C stops the running jobs at their next report.
+        // The second interrupt stops the running jobs at their next report.
         struct Escalate final : boards::StationEvents {
             StationTable& table;
             const InterruptGuard& guard;
@@ -98,8 +99,9 @@ int RunStationCommand(CliContext& context, boards::JobKind kind, const StationAr
                 if (guard.Count() == 1 && running > 0 && !told) {
                     told = true;
                     std::fprintf(stderr,
-                                 "brimlo-hid: finishing the regions being written; Ctrl+C "
-                                 "again stops them at the next report.\n");
+                                 "brimlo-hid: %s: finishing the regions being written; a second "
+                                 "one stops them at the next report.\n",
+                                 NameOf(guard.Last()));
                 }
                 if (guard.Count() >= 2) {
                     abort.Request();
@@ -117,16 +119,18 @@ int RunStationCommand(CliContext& context, boards::JobKind kind, const StationAr
         listed =
             boards::RunStation(*platform, *hotplug, options, events, finish, abort, reports, error);
         if (guard.Count() > 0 && listed) {
-            std::fprintf(stderr, "brimlo-hid: stopped by Ctrl+C\n");
+            std::fprintf(stderr, "brimlo-hid: stopped by %s\n", NameOf(guard.Last()));
         }
+        stoppedCode = guard.ExitCode();
     }
     if (!listed) {
         return context.Error("HID interfaces cannot be listed: " + error);
     }
     int code = WorstExitCode(reports);
+    code = code == kExitInterrupted ? stoppedCode : code;
     if (context.options.json) {
         for (const boards::BoardReport& report : reports) {
-            std::cout << JsonLine(BoardJson(report)) << '\n';
+            std::cout << JsonLine(BoardJson(report, stoppedCode)) << '\n';
         }
         nlohmann::json summary = SummaryJson(reports);
         summary["image_sha256"] = logContext.imageSha256;

@@ -153,7 +153,7 @@ std::size_t DumpFile::Write(std::span<const std::uint8_t> chunk) {
         Fail("write", failure);
         return done;
     }
-    if (!files::Flush(fd_, failure, io_.flush)) {
+    if (flush_ == DumpFlush::EveryChunk && !files::Flush(fd_, failure, io_.flush)) {
         Fail("flush", failure);
         return 0;
     }

@@ -2,9 +2,9 @@
 // The dump file. A dump goes into a new file beside the chosen name ("<name>.partial-XXXXXX")
 // that is renamed to the chosen name only once the dump is complete: a file already there is
 // never emptied by a dump that then fails, and a half dump never sits under the chosen name.
-// Every chunk is written and flushed to the disk before the burst reads the next one, so a dump
-// that ends early leaves a partial file holding exactly the chunks it reported; it is kept under
-// its partial name (removed when it holds nothing), and Location() says where.
+// Every chunk is written before the burst reads the next one, so a dump that ends early leaves a
+// partial file holding exactly the chunks it reported; it is kept under its partial name
+// (removed when it holds nothing), and Location() says where.
 // A stream (standard output) is written as it is, without a partial file.
 
 #include <cstdint>
@@ -24,10 +24,18 @@ struct DumpFileIo {
     files::FlushCall flush = files::SystemFlush;
 };
 
+// When the written chunks are flushed to the disk. The dialog flushes every chunk before the next
+// is read. Elsewhere one flush before the rename is enough: the file takes its name only when
+// complete, an early end keeps the partial file either way, and a flush per chunk costs more
+// than the transfer on slow media.
+enum class DumpFlush { EveryChunk, BeforeRename };
+
 class DumpFile final : public FlashChunkSink {
   public:
     // `boxes` shows the file's failures; it must outlive the file.
-    explicit DumpFile(MessageBoxes& boxes, DumpFileIo io = {}) : boxes_(boxes), io_(io) {}
+    explicit DumpFile(MessageBoxes& boxes, DumpFileIo io = {},
+                      DumpFlush flush = DumpFlush::EveryChunk)
+        : boxes_(boxes), io_(io), flush_(flush) {}
     // Abandons a dump that was not committed.
     ~DumpFile() override;
     DumpFile(const DumpFile&) = delete;
@@ -52,7 +60,7 @@ class DumpFile final : public FlashChunkSink {
     // holds no byte.
     void Abandon();
 
-    // Writes the chunk and flushes it. Returns the bytes that reached the disk; fewer than
+    // Writes the chunk, and flushes it when every chunk is. Returns the bytes written; fewer than
     // given means the dump must stop, and Error() says why. The file tells the user itself: a
     // full disk shows the "Dump Filter failure" warning, any other failure an error box.
     std::size_t Write(std::span<const std::uint8_t> chunk) override;
@@ -72,6 +80,7 @@ class DumpFile final : public FlashChunkSink {
 
     MessageBoxes& boxes_;
     DumpFileIo io_;
+    DumpFlush flush_;
     std::filesystem::path target_;   // the chosen name
     std::filesystem::path partial_;  // the file written; empty for a stream or once renamed
     std::string streamName_;

@@ -60,10 +60,14 @@ bool EventWait::Wait(HotplugMonitor& monitor, const sigset_t& waitMask,
 InterruptHeld::InterruptHeld() {
     sigset_t interrupt;
     sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaddset(&interrupt, signal);
+    }
     pthread_sigmask(SIG_BLOCK, &interrupt, &previous_);
     waitMask_ = previous_;
-    sigdelset(&waitMask_, SIGINT);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigdelset(&waitMask_, signal);
+    }
 }
 
 InterruptHeld::~InterruptHeld() {

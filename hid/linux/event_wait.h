@@ -29,15 +29,16 @@ class EventWait {
     int wakeFd_;
 };
 
-// Blocks SIGINT in the calling thread (and the threads it starts) from construction to
-// destruction, so that only an EventWait::Wait given WaitMask() takes it.
+// Blocks the signals that stop a run (SIGINT, SIGTERM, SIGHUP) in the calling thread (and the
+// threads it starts) from construction to destruction, so that only an EventWait::Wait given
+// WaitMask() takes them.
 class InterruptHeld {
   public:
     InterruptHeld();
     ~InterruptHeld();
     InterruptHeld(const InterruptHeld&) = delete;
     InterruptHeld& operator=(const InterruptHeld&) = delete;
-    // The mask to wait with: the one before, SIGINT let through.
+    // The mask to wait with: the one before, those signals let through.
     const sigset_t& WaitMask() const { return waitMask_; }
 
   private:

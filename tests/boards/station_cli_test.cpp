@@ -1,9 +1,15 @@
 // The station through the command line: boards burned as they are plugged in, each job in its
 // log, and the emulated boards it needs.
 
+#include <signal.h>
+
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <thread>
 
 #include "boards_cli_fixture.h"
+#include "running_process.h"
 
 namespace {
 
@@ -77,5 +83,46 @@ TEST_F(StationCliTest, StationNeedsBoardsThatComeAndGo) {
     EXPECT_EQ(ids.exitCode, 0) << ids.err;
     EXPECT_NE(ids.out.find("2 boards: 2 ok"), std::string::npos) << ids.out;
 }
+
+// SIGINT (Ctrl+C), SIGTERM from a service manager and SIGHUP from a closed terminal end the
+// station alike: the running burn finishes the region it is writing, the verify after it is not
+// started, the board's line is logged, and the tool and the board's JSON say 128 + the signal.
+class StationSignalTest : public StationCliTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StationSignalTest, FinishesTheRegionBeingWrittenAndLogsTheBoard) {
+    Board(1, R"(, "faults": {"latency_us": 20000})");
+    const fs::path log = state / "station.log";
+    const long pid = brimlo::testing::StartProcess(
+        BRIMLO_HID_BINARY,
+        brimlo::testing::SplitArguments("--simulate --sim-state '" + state.string() +
+                                        "' --sim-boards 1 --json station burn '" + image.string() +
+                                        "' --log '" + log.string() + "'"),
+        state);
+    ASSERT_GT(pid, 0);
+    // Once the first 4 KB are burned: the burn is under way.
+    for (int i = 0; i < 1000 && FlashStart(1).compare(0, 4096, bytes, 0, 4096) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(static_cast<pid_t>(pid), GetParam());
+    const CliRun run = brimlo::testing::WaitForProcess(pid, state, std::chrono::seconds(20));
+    EXPECT_EQ(run.exitCode, 128 + GetParam()) << run.out << run.err;
+    const std::string name =
+        GetParam() == SIGINT ? "Ctrl+C" : "SIG" + std::string(::sigabbrev_np(GetParam()));
+    EXPECT_NE(run.err.find("stopped by " + name), std::string::npos) << run.err;
+    EXPECT_TRUE(FlashStart(1) == bytes) << "the region being written was finished";
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    const auto lines = Lines(text.str());
+    ASSERT_EQ(lines.size(), 1u) << text.str();
+    EXPECT_EQ(lines[0]["port"], "1-1");
+    EXPECT_EQ(lines[0]["result"], "stopped") << lines[0].dump();
+    const auto objects = Lines(run.out);  // the board's, then the summary
+    ASSERT_EQ(objects.size(), 2u) << run.out;
+    EXPECT_EQ(objects[0]["exit_code"], 128 + GetParam()) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StationSignalTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const auto& info) { return std::string(::sigabbrev_np(info.param)); });
 
 }  // namespace

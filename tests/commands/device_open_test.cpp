@@ -32,6 +32,7 @@ TEST(DeviceOpen, DescribesTheFirstMatchByItsPositionAndWritesTheDebugLine) {
     EXPECT_EQ(debug.lines[0], "Open Device Info--VID/PID (0x1209~0x00ab) \n");
     EXPECT_EQ(device.OutputReportLength(kFlashChannel), 4100u);
     EXPECT_EQ(device.InputReportLength(kIicChannel), 64u);
+    ASSERT_FALSE(platform.opened.empty());
     EXPECT_EQ(platform.opened.back(), "dev");  // the twin is never opened
 }
 
@@ -58,6 +59,7 @@ TEST(DeviceOpen, TwoChannelDeviceIsUnusableAndNeverUsedAsOpen) {
     const OpenResult result = device.Open(1, 2);
     EXPECT_EQ(result.status, OpenStatus::Unusable);
     EXPECT_FALSE(device.IsOpen());
+    ASSERT_FALSE(debug.lines.empty());
     EXPECT_EQ(debug.lines.back(), "Error initializing flash and RW buffer\n");
     std::uint8_t value = 1;
     EXPECT_FALSE(device.GpioAccess(kGpioWrite, 0, value));

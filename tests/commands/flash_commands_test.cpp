@@ -99,6 +99,7 @@ TEST_F(FlashCommandsTest, FlagSectorWriteIsOneFullDataReport) {
     Bytes readBack(4096, 0);
     ASSERT_TRUE(device.FlashAccess(AP_FLASH_READ, kAccessFlagSector, 0x70000, 4096, readBack));
     EXPECT_EQ(readBack, flag);
+    ASSERT_FALSE(platform.log.reads.empty());
     EXPECT_EQ(platform.log.reads.back(), std::make_pair(std::uint8_t{1}, std::uint32_t{4100}));
 }
 
@@ -108,6 +109,7 @@ TEST_F(FlashCommandsTest, ChipIndexIsALittleEndianAnswerToAReadWithCode4) {
     ASSERT_TRUE(device.ReadFlashChipIndex(index));
     EXPECT_EQ(index, 32);
     EXPECT_TRUE(platform.log.sent.empty());
+    ASSERT_FALSE(platform.log.reads.empty());
     EXPECT_EQ(platform.log.reads.back(), std::make_pair(std::uint8_t{2}, std::uint32_t{0x440}));
     EXPECT_FALSE(device.ReadFlashChipIndex(index));  // no answer queued
     EXPECT_EQ(index, 32);
@@ -154,6 +156,7 @@ TEST_F(FlashCommandsTest, CompareStopsAtTheFirstDifferingChunk) {
     EXPECT_EQ(left, 3 * kChunk);
     EXPECT_EQ(done, 2 * kChunk);
     EXPECT_EQ(platform.log.reads.size(), 3u);
+    ASSERT_FALSE(debug.lines.empty());
     EXPECT_EQ(debug.lines.back(),
               "FlashWrite -- Compare data fail, data(0x00182000~0x00183000) \n");
 }
@@ -206,6 +209,7 @@ TEST_F(FlashCommandsTest, DumpStopsWhenTheSinkTakesLessThanAChunk) {
     EXPECT_EQ(device.FlashBurst(kBurstReadToSink, 3 * kChunk, {}, 0, done, options), 2 * kChunk);
     EXPECT_EQ(done, kChunk);
     EXPECT_EQ(sink.data, Bytes(flash.begin(), flash.begin() + kChunk + 10));
+    ASSERT_FALSE(debug.lines.empty());
     EXPECT_EQ(debug.lines.back(), "FlashRead -- Read data fail, data(0x00001000~0x00002000) \n");
 }
 

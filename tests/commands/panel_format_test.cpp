@@ -46,7 +46,7 @@ TEST(PanelFormat, AnswersAreLowerCaseWithLeadingZeros) {
         hdmi[i] = static_cast<std::uint8_t>(i * 11);
     }
     const std::string text = FormatHexBytes(hdmi);
-    EXPECT_EQ(text.size(), 71u);
+    ASSERT_EQ(text.size(), 71u);
     EXPECT_EQ(text.substr(0, 12), "00 0b 16 21 ");
     EXPECT_EQ(text.back(), 'd');  // 23 * 11 = 0xfd, no blank at the end
 }

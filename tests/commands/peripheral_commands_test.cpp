@@ -22,6 +22,10 @@ class PeripheralTest : public ::testing::Test {
 
     // Bytes 1.. of the last output report, as far as `n` bytes; the rest must be zero.
     Bytes SentHead(std::size_t n) {
+        if (platform.log.sent.empty() || platform.log.sent.back().size() <= n) {
+            ADD_FAILURE() << "no output report of more than " << n << " bytes was sent";
+            return {};
+        }
         const Bytes& sent = platform.log.sent.back();
         EXPECT_EQ(sent.size(), 64u);
         for (std::size_t i = n + 1; i < sent.size(); ++i) {
@@ -39,6 +43,7 @@ class PeripheralTest : public ::testing::Test {
 TEST_F(PeripheralTest, RegisterWriteIsOneReportWithAddressAndValueLittleEndian) {
     std::uint32_t value = 0xF6000000;
     ASSERT_TRUE(device.RegisterAccess(kRegisterWrite, 0x03FF0000, value));
+    ASSERT_FALSE(platform.log.sent.empty());
     EXPECT_EQ(platform.log.sent.back()[0], 2);
     EXPECT_EQ(SentHead(10), (Bytes{0x0A, 0x00, 0x00, 0x00, 0xFF, 0x03, 0x00, 0x00, 0x00, 0xF6}));
     EXPECT_TRUE(platform.log.reads.empty());
@@ -58,8 +63,10 @@ TEST_F(PeripheralTest, IicWriteAndReadFrameTheirDataAndHandBackTheReturnCode) {
     Reply({0x00});
     Bytes data = {0x0F, 0x00};
     ASSERT_TRUE(device.IicAccess(kIicWrite, 0x90, 2, data, 0));
+    ASSERT_FALSE(platform.log.sent.empty());
     EXPECT_EQ(platform.log.sent.back()[0], 3);
     EXPECT_EQ(SentHead(6), (Bytes{0x06, 0x06, 0x90, 0x02, 0x0F, 0x00}));
+    ASSERT_FALSE(platform.log.reads.empty());
     EXPECT_EQ(platform.log.reads.back().second, 0x640u);
     EXPECT_EQ(data[0], 0x00);
 
@@ -82,6 +89,7 @@ TEST_F(PeripheralTest, GpioRequestsCarryNumberAndValue) {
     std::uint8_t level = 0;
     ASSERT_TRUE(device.GpioAccess(kGpioRead, 3, level));
     EXPECT_EQ(SentHead(3), (Bytes{0x03, 0x0A, 0x03}));
+    ASSERT_FALSE(platform.log.reads.empty());
     EXPECT_EQ(platform.log.reads.back().second, 0xA40u);
     EXPECT_EQ(level, 1);
 }
@@ -95,7 +103,9 @@ TEST_F(PeripheralTest, HdmiReadSendsNothingAndTakes24Bytes) {
     HdmiInfo info{};
     ASSERT_TRUE(device.ReadHdmiInfo(info));
     EXPECT_TRUE(platform.log.sent.empty());
+    ASSERT_FALSE(platform.log.reads.empty());
     EXPECT_EQ(platform.log.reads.back(), std::make_pair(std::uint8_t{3}, std::uint32_t{0xB40}));
+    ASSERT_FALSE(info.empty());
     EXPECT_EQ(info.front(), 0xA0);
     EXPECT_EQ(info.back(), 0xA0 + 23);
 }
@@ -116,6 +126,7 @@ TEST_F(PeripheralTest, FailedFirstStepSkipsTheSecondAndKeepsTheOutParameter) {
     Bytes data = {0x01, 0x02};
     EXPECT_FALSE(device.IicAccess(kIicWrite, 0x90, 2, data, 0));
     EXPECT_EQ(data, (Bytes{0x01, 0x02}));
+    ASSERT_FALSE(debug.lines.empty());
     EXPECT_EQ(debug.lines.back(),
               "Unknown error: Couldn't execute REPORT_IIC_WRITE(INPUT) function\n");
 }
@@ -158,6 +169,7 @@ TEST_F(PeripheralTest, FirmwareVersionStopsAtTheFirstFailedRead) {
     FirmwareVersion version{};
     ASSERT_TRUE(ReadFirmwareVersion(device, version));
     EXPECT_EQ(version, (FirmwareVersion{0x01, 0x00, 0x04, 0x10}));
+    ASSERT_GE(platform.log.sent.size(), 3u);
     EXPECT_EQ(platform.log.sent[2][3], 0x5C);
 
     Reply({0x02});
@@ -179,6 +191,7 @@ TEST(PeripheralLongReports, IicLengthByteNeverWraps) {
     EXPECT_TRUE(platform.log.sent.empty());
     platform.log.replies.push_back({0x00});
     ASSERT_TRUE(device.IicAccess(kIicWrite, 0x90, 251, data, 0));
+    ASSERT_FALSE(platform.log.sent.empty());
     EXPECT_EQ(platform.log.sent.back()[1], 0xFF);
 }
 

@@ -208,6 +208,7 @@ TEST_F(BurnTest, FailedStepEndsTheBurnAndSaysWhy) {
     EXPECT_TRUE(stopped.closingText.empty());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Error");
+    ASSERT_FALSE(progress.statuses.empty());
     EXPECT_EQ(progress.statuses.back(), "Status: Wait");
     ExpectLines(debug.lines, {"Unknown error: Couldn't execute BURST_FLASH_WRITE function\n",
                               "Unknown error: Couldn't execute AP_FLASH_READ--case 2\n"});

@@ -144,6 +144,39 @@ TEST_F(DumpFileTest, FlushesEachChunkAndReportsOtherErrors) {
         << boxes.shown[0].text;
 }
 
+// Asked to flush only before the rename, the file writes each chunk through and flushes once:
+// when it is committed, or when an incomplete dump is kept.
+TEST_F(DumpFileTest, FlushesOnlyBeforeTheRenameWhenAsked) {
+    static std::string calls;
+    calls.clear();
+    DumpFileIo io;
+    io.write = [](int fd, const void* data, std::size_t count) {
+        calls += 'w';
+        return files::SystemWrite(fd, data, count);
+    };
+    io.flush = [](int fd) {
+        calls += 'f';
+        return files::SystemFlush(fd);
+    };
+    DumpFile file(boxes, io, DumpFlush::BeforeRename);
+    ASSERT_TRUE(file.Open(path, false, error)) << error;
+    const Bytes chunk = Pattern(4096, 7);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(file.Write(chunk), chunk.size());
+    }
+    EXPECT_EQ(calls, "www");
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    EXPECT_EQ(calls, "wwwf");
+    EXPECT_EQ(TempDir::Read(path).size(), 3 * chunk.size());
+
+    calls.clear();
+    ASSERT_TRUE(file.Open(dir.path / "stopped.bin", false, error)) << error;
+    ASSERT_EQ(file.Write(chunk), chunk.size());
+    file.Abandon();
+    EXPECT_EQ(calls, "wf");
+    EXPECT_EQ(TempDir::Read(file.Location()), chunk);
+}
+
 // A full disk shows the dump filter's box, and the error says the disk is full and which file
 // it was holding.
 TEST_F(DumpFileTest, FullDiskSaysTheDiskIsFullAndWhere) {

@@ -27,6 +27,7 @@ TEST_F(IdentifyTest, RowsShowTheirGeometry) {
             texts.push_back(field.text);
         }
         EXPECT_EQ(texts, expected);
+        ASSERT_FALSE(debug.lines.empty());
         EXPECT_EQ(debug.lines.back(), "Device ID: " + expected[4] + "\n");
     }
 }

@@ -113,10 +113,12 @@ TEST_F(DumpTest, DumpsExactlyTheChipsContents) {
     EXPECT_TRUE(TempDir::Read(path) == contents);
     EXPECT_EQ(wire.setUps, (std::vector<WireRegion>{{kAccessEntireFlash, 0, 262144}}));
     EXPECT_EQ(progress.lastDone, 262144u);
+    ASSERT_FALSE(progress.statuses.empty());
     EXPECT_EQ(progress.statuses.front(), "Status: Read");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Dump firmware has finished!");
     EXPECT_EQ(boxes.shown[0].caption, "Info");
+    ASSERT_FALSE(debug.lines.empty());
     EXPECT_EQ(debug.lines.back(), "FlashRead -- Read data OK.\n");
 }
 
@@ -152,6 +154,7 @@ TEST_F(DumpTest, FailedDumpKeepsWhatItReadBesideTheChosenName) {
                                                : " bytes read were written to " + partial.string()),
                   std::string::npos)
             << boxes.shown[0].text;
+        ASSERT_FALSE(progress.statuses.empty());
         EXPECT_EQ(progress.statuses.back(), "Status: Wait");
         if (!partial.empty()) {
             std::filesystem::remove(partial);
