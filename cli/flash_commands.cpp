@@ -41,10 +41,6 @@ struct FlashArgs {
     bool force = false;
 };
 
-constexpr const char* kBurnInterruptNotice =
-    "A burn is running: stopping it now leaves the board needing a new burn. Press Ctrl+C "
-    "again to stop at the next report.";
-
 // Passes progress on and, at the first Ctrl+C of a burn, says once what a second one does.
 // Runs on the burn's thread, so the signal handler itself never prints.
 class InterruptNotice final : public FlashProgress {
@@ -73,7 +69,9 @@ class InterruptNotice final : public FlashProgress {
         if (!told_ && guard_.Count() == 1) {
             told_ = true;
             progress_.Interrupt();
-            std::fprintf(stderr, "brimlo-hid: %s\n", kBurnInterruptNotice);
+            std::fprintf(stderr, "brimlo-hid: %.*s\n",
+                         static_cast<int>(kBurnInterruptNotice.size()),
+                         kBurnInterruptNotice.data());
         }
     }
     TerminalProgress& progress_;
