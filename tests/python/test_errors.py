@@ -1,21 +1,9 @@
 # Every exception kind, and arguments of the wrong type or range refused before anything is sent.
-import json
-import os
 import threading
 
 import pytest
 
 import brimlo_hid
-
-
-def with_faults(sim_dir, **faults):
-    brimlo_hid.open(simulate=True, sim_state=sim_dir).close()  # writes device.json
-    path = os.path.join(sim_dir, "device.json")
-    with open(path) as f:
-        config = json.load(f)
-    config["faults"] = faults
-    with open(path, "w") as f:
-        json.dump(config, f)
 
 
 def test_hierarchy():
@@ -73,16 +61,16 @@ def test_device_image_and_closed_errors(dev, tmp_path):
         dev.reg_read(0)
 
 
-def test_failed_exchange_is_a_device_error(sim_dir):
-    with_faults(sim_dir, fail_exchange=3)
+def test_failed_exchange_is_a_device_error(sim_dir, set_faults):
+    set_faults(fail_exchange=3)
     with brimlo_hid.open(simulate=True, sim_state=sim_dir) as dev:
         with pytest.raises(brimlo_hid.DeviceError, match="register read at 0x00000054 failed"):
             for _ in range(3):
                 dev.reg_read(0x54)
 
 
-def test_compare_failure_names_the_first_difference(sim_dir):
-    with_faults(sim_dir, corrupt_read_at=0x1234)
+def test_compare_failure_names_the_first_difference(sim_dir, set_faults):
+    set_faults(corrupt_read_at=0x1234)
     image = bytes(range(256)) * (8 << 12)
     with brimlo_hid.open(simulate=True, sim_state=sim_dir) as dev:
         with pytest.raises(brimlo_hid.CompareError, match="Compare failed") as failure:

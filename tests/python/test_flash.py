@@ -70,7 +70,8 @@ def test_ctrl_c_stops_a_dump_at_a_report_boundary(dev, tmp_path):
     assert len(dev.flash.dump()) == 8 << 20  # the device is usable again
 
 
-def test_ctrl_c_during_a_burn_warns_then_stops(dev, image):
+def test_ctrl_c_during_a_burn_warns_then_stops(sim_dir, set_faults, image):
+    set_faults(latency_us=500)  # a burn of a second or more: both presses land in its writing
     presses = []
 
     def interrupt(phase, done, total):
@@ -78,7 +79,8 @@ def test_ctrl_c_during_a_burn_warns_then_stops(dev, image):
             presses.append(phase)
             os.kill(os.getpid(), signal.SIGINT)
 
-    with pytest.warns(RuntimeWarning, match="Press Ctrl\\+C again"):
-        with pytest.raises(KeyboardInterrupt, match="needs a new burn"):
-            dev.flash.burn(image, progress=interrupt)
+    with brimlo_hid.open(simulate=True, sim_state=sim_dir) as dev:
+        with pytest.warns(RuntimeWarning, match="Press Ctrl\\+C again"):
+            with pytest.raises(KeyboardInterrupt, match="needs a new burn"):
+                dev.flash.burn(image, progress=interrupt)
     assert len(presses) == 2
