@@ -130,6 +130,9 @@ class Device:
     def hdmi(self) -> bytes: ...
     def fw_version(self) -> str: ...
 
+def set_debug(enabled: bool) -> None:
+    """Writes the library's debug lines to standard error; off by default."""
+
 def list(vid: Optional[int] = None, pid: Optional[int] = None, simulate: bool = False,
          sim_state: Optional[str] = None, sim_boards: int = 0) -> builtins.list[Interface]:
     """Every HID interface present, and whether it has the identifiers vid and pid."""

@@ -14,6 +14,7 @@
 #include "commands/firmware_version.h"
 #include "commands/iic_scan.h"
 #include "commands/panel_format.h"
+#include "hid/debug_output.h"
 #include "hid/hid_interface_list.h"
 #include "python/binding.h"
 #include "session/single_interface_platform.h"
@@ -61,6 +62,14 @@ constexpr ErrorClass kErrorClasses[] = {
      "The call cannot be made as asked (contradicting options, a closed device, a dump file "
      "that exists); also a ValueError."},
 };
+
+// The library's debug lines are for developers: shown only on request, as the command-line
+// tool shows them with -v.
+class DiscardDebug final : public hid::DebugSink {
+  public:
+    void Write(std::string_view) override {}
+};
+hid::DebugSink* const discardDebug = new DiscardDebug();  // may be written to until exit
 
 std::map<ErrorKind, py::object>& ErrorTypes() {
     static auto* types = new std::map<ErrorKind, py::object>();  // lives as long as the module
@@ -564,6 +573,13 @@ PYBIND11_MODULE(brimlo_hid, module) {
                "opens the emulated board kept in `sim_state` (sim_boards=N: N boards, each in "
                "its port 1-K). `trace` names a file that gets every report exchanged, one JSON "
                "line each.");
+    brimlo::hid::SetDebugSink(discardDebug);
+    module.def(
+        "set_debug",
+        [](bool enabled) { brimlo::hid::SetDebugSink(enabled ? nullptr : discardDebug); },
+        py::arg("enabled"),
+        "Writes the library's debug lines (each exchange that fails, each flash step) to "
+        "standard error, as the command-line tool does with -v; off by default.");
     module.attr("DEFAULT_VID") = BRIMLO_DEFAULT_VID;
     module.attr("DEFAULT_PID") = BRIMLO_DEFAULT_PID;
 }
