@@ -84,4 +84,5 @@ def test_ten_thousand_calls_leak_nothing(dev):
     grown = tracemalloc.get_traced_memory()[0] - before
     tracemalloc.stop()
     assert grown < 16 * 1024, grown
-    assert resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - rss < 4096  # KiB
+    if "libasan" not in os.environ.get("LD_PRELOAD", ""):  # its quarantine keeps what was freed
+        assert resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - rss < 4096  # KiB
