@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "boards/board_list.h"
@@ -293,17 +294,35 @@ Device Open(const std::optional<py::int_>& vidArg, const std::optional<py::int_>
     return Device(std::move(board));
 }
 
-// Runs `call` on the open device without the GIL; a failed call raises for `what`.
-template <typename Call>
-void Run(const Device& self, const std::string& what, Call call) {
+// The GIL let go for one short call: Python's own calls, without pybind11's bookkeeping,
+// which would cost as much as a register read of the emulated device.
+class WithoutGil {
+  public:
+    WithoutGil() : state_(PyEval_SaveThread()) {}
+    ~WithoutGil() { PyEval_RestoreThread(state_); }
+    WithoutGil(const WithoutGil&) = delete;
+    WithoutGil& operator=(const WithoutGil&) = delete;
+
+  private:
+    PyThreadState* state_;
+};
+
+// Runs `call` on the open device without the GIL; a failed call raises for `what`, a text or
+// a callable that makes it (only then).
+template <typename What, typename Call>
+void Run(const Device& self, const What& what, Call call) {
     const auto board = self.Use();
     bool ok = false;
     {
-        py::gil_scoped_release release;
+        WithoutGil unlocked;
         ok = call(*board->device);
     }
     if (!ok) {
-        ThrowDeviceError(*board->device, what);
+        if constexpr (std::is_invocable_v<What>) {
+            ThrowDeviceError(*board->device, what());
+        } else {
+            ThrowDeviceError(*board->device, what);
+        }
     }
 }
 
@@ -353,9 +372,11 @@ void AddDevice(py::class_<Device>& device) {
             [](const Device& self, const py::int_& addr) {
                 const std::uint32_t address = Number(addr, 0xFFFFFFFF, "addr");
                 std::uint32_t value = 0;
-                Run(self, "register read at 0x" + FormatRegister(address), [&](UvcHidDevice& d) {
-                    return d.RegisterAccess(kRegisterRead, address, value);
-                });
+                Run(
+                    self, [&] { return "register read at 0x" + FormatRegister(address); },
+                    [&](UvcHidDevice& d) {
+                        return d.RegisterAccess(kRegisterRead, address, value);
+                    });
                 return value;
             },
             py::arg("addr"), "Reads the 32-bit register at `addr`.")
@@ -390,9 +411,11 @@ void AddDevice(py::class_<Device>& device) {
             [](const Device& self, const py::int_& addr, const py::int_& value) {
                 const std::uint32_t address = Number(addr, 0xFFFFFFFF, "addr");
                 std::uint32_t word = Number(value, 0xFFFFFFFF, "value");
-                Run(self, "register write at 0x" + FormatRegister(address), [&](UvcHidDevice& d) {
-                    return d.RegisterAccess(kRegisterWrite, address, word);
-                });
+                Run(
+                    self, [&] { return "register write at 0x" + FormatRegister(address); },
+                    [&](UvcHidDevice& d) {
+                        return d.RegisterAccess(kRegisterWrite, address, word);
+                    });
             },
             py::arg("addr"), py::arg("value"), "Writes the 32-bit `value` to the register `addr`.")
         .def(
