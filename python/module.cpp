@@ -3,6 +3,7 @@
 
 #include <pybind11/stl.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -77,6 +78,18 @@ std::map<ErrorKind, py::object>& ErrorTypes() {
     return *types;
 }
 
+void SetError(const ModuleError& error) {
+    py::object type = ErrorTypes()[error.kind];
+    py::object instance = type(error.message);
+    if (error.difference) {
+        instance.attr("address") = error.difference->firstDifference;
+        instance.attr("expected") = error.difference->expected;
+        instance.attr("found") = error.difference->found;
+        instance.attr("differing_bytes") = error.difference->differingBytes;
+    }
+    PyErr_SetObject(type.ptr(), instance.ptr());
+}
+
 void RegisterErrors(py::module_& module) {
     py::handle base = PyErr_NewExceptionWithDoc(
         "brimlo_hid.Error", "Every failure the module reports; its message is the library's.",
@@ -103,15 +116,7 @@ void RegisterErrors(py::module_& module) {
                 std::rethrow_exception(thrown);
             }
         } catch (const ModuleError& error) {
-            py::object type = ErrorTypes()[error.kind];
-            py::object instance = type(error.message);
-            if (error.difference) {
-                instance.attr("address") = error.difference->firstDifference;
-                instance.attr("expected") = error.difference->expected;
-                instance.attr("found") = error.difference->found;
-                instance.attr("differing_bytes") = error.difference->differingBytes;
-            }
-            PyErr_SetObject(type.ptr(), instance.ptr());
+            SetError(error);
         }
     });
 }
@@ -344,7 +349,113 @@ void CheckReturnCode(std::uint8_t code, const std::string& what) {
     }
 }
 
+// reg_read and reg_write are the calls scripts make by the thousand: methods of their own,
+// without pybind11's dispatcher, which costs more than a register read of the emulated device.
+// `N` whole-number arguments by position or by the keywords `names`, each within its `max`.
+template <std::size_t N>
+void ParseNumbers(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                  const std::array<const char*, N>& names, const std::array<std::uint32_t, N>& max,
+                  std::array<std::uint32_t, N>& out) {
+    std::array<PyObject*, N> given{};
+    const Py_ssize_t keywords = kwnames == nullptr ? 0 : PyTuple_GET_SIZE(kwnames);
+    if (nargs > static_cast<Py_ssize_t>(N)) {
+        std::string list;
+        for (const char* name : names) {
+            list += (list.empty() ? "" : ", ") + std::string(name);
+        }
+        throw py::type_error("takes " + std::to_string(N) + " argument" + (N == 1 ? "" : "s") +
+                             ": " + list);
+    }
+    for (Py_ssize_t i = 0; i < nargs; ++i) {
+        given[i] = args[i];
+    }
+    for (Py_ssize_t k = 0; k < keywords; ++k) {
+        std::size_t i = 0;
+        while (i < N &&
+               PyUnicode_CompareWithASCIIString(PyTuple_GET_ITEM(kwnames, k), names[i]) != 0) {
+            ++i;
+        }
+        if (i == N || given[i] != nullptr) {
+            throw py::type_error("unexpected or repeated keyword argument '" +
+                                 py::str(PyTuple_GET_ITEM(kwnames, k)).cast<std::string>() + "'");
+        }
+        given[i] = args[nargs + k];
+    }
+    for (std::size_t i = 0; i < N; ++i) {
+        if (given[i] == nullptr) {
+            throw py::type_error(std::string("missing argument '") + names[i] + "'");
+        }
+        if (!PyLong_Check(given[i])) {
+            throw py::type_error(std::string(names[i]) + " must be an int");
+        }
+        out[i] = Number(py::reinterpret_borrow<py::int_>(given[i]), max[i], names[i]);
+    }
+}
+
+// Calls `body` and turns what it throws into the Python exception; null then.
+template <typename Body>
+PyObject* Guarded(Body body) {
+    try {
+        return body();
+    } catch (const ModuleError& error) {
+        SetError(error);
+    } catch (py::error_already_set& error) {
+        error.restore();
+    } catch (const py::builtin_exception& error) {
+        error.set_error();
+    } catch (const std::exception& error) {
+        PyErr_SetString(PyExc_RuntimeError, error.what());
+    }
+    return nullptr;
+}
+
+PyObject* RegRead(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return Guarded([&] {
+        std::array<std::uint32_t, 1> number{};
+        ParseNumbers<1>(args, nargs, kwnames, {"addr"}, {0xFFFFFFFF}, number);
+        const std::uint32_t address = number[0];
+        std::uint32_t value = 0;
+        Run(
+            py::handle(self).cast<const Device&>(),
+            [&] { return "register read at 0x" + FormatRegister(address); },
+            [&](UvcHidDevice& d) { return d.RegisterAccess(kRegisterRead, address, value); });
+        return PyLong_FromUnsignedLong(value);
+    });
+}
+
+PyObject* RegWrite(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return Guarded([&] {
+        std::array<std::uint32_t, 2> numbers{};
+        ParseNumbers<2>(args, nargs, kwnames, {"addr", "value"}, {0xFFFFFFFF, 0xFFFFFFFF}, numbers);
+        Run(
+            py::handle(self).cast<const Device&>(),
+            [&] { return "register write at 0x" + FormatRegister(numbers[0]); },
+            [&](UvcHidDevice& d) {
+                return d.RegisterAccess(kRegisterWrite, numbers[0], numbers[1]);
+            });
+        Py_RETURN_NONE;
+    });
+}
+
+PyMethodDef fastMethods[] = {
+    {"reg_read", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&RegRead)),
+     METH_FASTCALL | METH_KEYWORDS,
+     "reg_read($self, /, addr)\n--\n\nReads the 32-bit register at `addr`."},
+    {"reg_write", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&RegWrite)),
+     METH_FASTCALL | METH_KEYWORDS,
+     "reg_write($self, /, addr, value)\n--\n\nWrites the 32-bit `value` to the register "
+     "`addr`."},
+};
+
 void AddDevice(py::class_<Device>& device) {
+    for (PyMethodDef& method : fastMethods) {
+        PyObject* descriptor =
+            PyDescr_NewMethod(reinterpret_cast<PyTypeObject*>(device.ptr()), &method);
+        if (descriptor == nullptr) {
+            throw py::error_already_set();
+        }
+        device.attr(method.ml_name) = py::reinterpret_steal<py::object>(descriptor);
+    }
     device
         .def_property_readonly(
             "description", [](const Device& self) { return self.Use()->device->Description(); },
@@ -367,19 +478,6 @@ void AddDevice(py::class_<Device>& device) {
                             ? std::string("<brimlo_hid.Device closed>")
                             : "<brimlo_hid.Device " + self.Use()->device->Description() + ">";
              })
-        .def(
-            "reg_read",
-            [](const Device& self, const py::int_& addr) {
-                const std::uint32_t address = Number(addr, 0xFFFFFFFF, "addr");
-                std::uint32_t value = 0;
-                Run(
-                    self, [&] { return "register read at 0x" + FormatRegister(address); },
-                    [&](UvcHidDevice& d) {
-                        return d.RegisterAccess(kRegisterRead, address, value);
-                    });
-                return value;
-            },
-            py::arg("addr"), "Reads the 32-bit register at `addr`.")
         .def(
             "reg_read_block",
             [](const Device& self, const py::int_& addr, const py::int_& count) {
@@ -406,18 +504,6 @@ void AddDevice(py::class_<Device>& device) {
             },
             py::arg("addr"), py::arg("count"),
             "Reads `count` registers from `addr` on, 4 bytes apart.")
-        .def(
-            "reg_write",
-            [](const Device& self, const py::int_& addr, const py::int_& value) {
-                const std::uint32_t address = Number(addr, 0xFFFFFFFF, "addr");
-                std::uint32_t word = Number(value, 0xFFFFFFFF, "value");
-                Run(
-                    self, [&] { return "register write at 0x" + FormatRegister(address); },
-                    [&](UvcHidDevice& d) {
-                        return d.RegisterAccess(kRegisterWrite, address, word);
-                    });
-            },
-            py::arg("addr"), py::arg("value"), "Writes the 32-bit `value` to the register `addr`.")
         .def(
             "iic_read",
             [](const Device& self, const py::int_& dev, const py::bytes& sub,
