@@ -409,6 +409,16 @@ PyObject* Guarded(Body body) {
     return nullptr;
 }
 
+// The Device in `self`, which the method's descriptor has checked is one: straight from the
+// instance when it holds just the Device, as pybind11 lays out a class without bases.
+const Device& Self(PyObject* self) {
+    auto* instance = reinterpret_cast<py::detail::instance*>(self);
+    if (instance->simple_layout) {
+        return *static_cast<const Device*>(instance->simple_value_holder[0]);
+    }
+    return py::handle(self).cast<const Device&>();
+}
+
 PyObject* RegRead(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return Guarded([&] {
         std::array<std::uint32_t, 1> number{};
@@ -416,8 +426,7 @@ PyObject* RegRead(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObj
         const std::uint32_t address = number[0];
         std::uint32_t value = 0;
         Run(
-            py::handle(self).cast<const Device&>(),
-            [&] { return "register read at 0x" + FormatRegister(address); },
+            Self(self), [&] { return "register read at 0x" + FormatRegister(address); },
             [&](UvcHidDevice& d) { return d.RegisterAccess(kRegisterRead, address, value); });
         return PyLong_FromUnsignedLong(value);
     });
@@ -428,8 +437,7 @@ PyObject* RegWrite(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyOb
         std::array<std::uint32_t, 2> numbers{};
         ParseNumbers<2>(args, nargs, kwnames, {"addr", "value"}, {0xFFFFFFFF, 0xFFFFFFFF}, numbers);
         Run(
-            py::handle(self).cast<const Device&>(),
-            [&] { return "register write at 0x" + FormatRegister(numbers[0]); },
+            Self(self), [&] { return "register write at 0x" + FormatRegister(numbers[0]); },
             [&](UvcHidDevice& d) {
                 return d.RegisterAccess(kRegisterWrite, numbers[0], numbers[1]);
             });
