@@ -28,7 +28,7 @@ def test_list_and_open_describe_the_board(sim_dir):
 
 def test_peripheral_calls_round_trip(dev, sim_dir):
     dev.reg_write(0x03FF0000, 0xF6000000)
-    dev.reg_write(0x03FF0004, 0x12345678)
+    dev.reg_write(value=0x12345678, addr=0x03FF0004)
     assert dev.reg_read(0x03FF0000) == 0xF6000000
     assert dev.reg_read_block(0x03FF0000, 2) == [0xF6000000, 0x12345678]
 

@@ -31,6 +31,8 @@ def test_bad_arguments_raise_type_or_value_error(dev):
         (lambda: dev.reg_read(-1), ValueError),
         (lambda: dev.reg_read(2**32), ValueError),
         (lambda: dev.reg_write(0, 2**200), ValueError),
+        (lambda: dev.reg_write(0), TypeError),
+        (lambda: dev.reg_read(0, addr=0), TypeError),
         (lambda: dev.reg_read_block(0xFFFFFFFC, 2), ValueError),
         (lambda: dev.reg_read_block(0, 0), ValueError),
         (lambda: dev.iic_write(0x90, "text"), TypeError),
