@@ -2,7 +2,7 @@
 
 import builtins
 import os
-from typing import Callable, Iterable, Optional, Union
+from typing import Callable, Optional, Sequence, Union
 
 DEFAULT_VID: int
 DEFAULT_PID: int
@@ -95,11 +95,11 @@ Image = Union[bytes, bytearray, memoryview, str, os.PathLike[str]]
 class Flash:
     """The board's SPI flash."""
     def id(self) -> FlashId: ...
-    def burn(self, image: Image, areas: Optional[Iterable[str]] = None,
+    def burn(self, image: Image, areas: Optional[Sequence[str]] = None,
              progress: Optional[Progress] = None) -> str:
         """Burns the entire flash (areas None) or "firmware", "private", "customized";
         returns the closing text."""
-    def verify(self, image: Image, areas: Optional[Iterable[str]] = None,
+    def verify(self, image: Image, areas: Optional[Sequence[str]] = None,
                progress: Optional[Progress] = None) -> Optional[Difference]: ...
     def dump(self, path: Union[None, str, os.PathLike[str]] = None,
              progress: Optional[Progress] = None, force: bool = False) -> Optional[bytes]:
