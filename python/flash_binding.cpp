@@ -167,17 +167,20 @@ void CheckCallable(const py::object& progress) {
 std::vector<std::uint8_t> ImageBytes(const py::object& image) {
     if (py::isinstance<py::bytes>(image) || py::isinstance<py::bytearray>(image) ||
         py::isinstance<py::memoryview>(image)) {
-        const py::buffer_info info = py::buffer(image).request();
-        const auto* begin = static_cast<const std::uint8_t*>(info.ptr);
-        const std::size_t size = static_cast<std::size_t>(info.size * info.itemsize);
-        if (size == 0) {
+        // A copy in order, whatever the view's strides.
+        const auto copy = py::reinterpret_steal<py::bytes>(PyBytes_FromObject(image.ptr()));
+        if (!copy) {
+            throw py::error_already_set();
+        }
+        const std::string_view bytes = copy;
+        if (bytes.empty()) {
             throw ModuleError{ErrorKind::Image, "The burn image is empty.", std::nullopt};
         }
-        if (size > kMaxBurnFileSize) {
+        if (bytes.size() > kMaxBurnFileSize) {
             throw ModuleError{ErrorKind::Image, "The burn image must be smaller than 4 GB.",
                               std::nullopt};
         }
-        return std::vector<std::uint8_t>(begin, begin + size);
+        return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
     }
     if (!py::isinstance<py::str>(image) && !py::hasattr(image, "__fspath__")) {
         throw py::type_error("image must be bytes, bytearray, memoryview or a path");

@@ -33,6 +33,7 @@ def test_burn_verify_dump_8mb(dev, image, tmp_path):
     assert all(0 <= done <= total for _, done, total in calls)
 
     assert dev.flash.verify(image) is None
+    assert dev.flash.verify(memoryview(image[::-1])[::-1]) is None  # a view read in its order
     changed = bytearray(image)
     changed[0x7FFF00] ^= 0xFF
     difference = dev.flash.verify(changed)
