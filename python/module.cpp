@@ -121,6 +121,8 @@ void RegisterErrors(py::module_& module) {
     });
 }
 
+constexpr std::uint32_t kMaxBlockRegisters = 0x10000;
+
 // A whole number argument within 0..max: TypeError for anything but an int (pybind11 refuses
 // those), ValueError for one out of range.
 std::uint32_t Number(const py::int_& value, std::uint32_t max, const char* name) {
@@ -490,7 +492,8 @@ void AddDevice(py::class_<Device>& device) {
             "reg_read_block",
             [](const Device& self, const py::int_& addr, const py::int_& count) {
                 const std::uint32_t address = Number(addr, 0xFFFFFFFF, "addr");
-                const std::uint32_t n = Number(count, 0xFFFFFFFF, "count");
+                // Bounded, since Ctrl+C cannot stop a block read once it runs.
+                const std::uint32_t n = Number(count, kMaxBlockRegisters, "count");
                 if (n == 0 || std::uint64_t{address} + 4ull * (n - 1) > 0xFFFFFFFFull) {
                     throw py::value_error(
                         "count must be at least 1 and stay within 32-bit "
@@ -511,7 +514,7 @@ void AddDevice(py::class_<Device>& device) {
                 return values;
             },
             py::arg("addr"), py::arg("count"),
-            "Reads `count` registers from `addr` on, 4 bytes apart.")
+            "Reads `count` registers (1 to 65536) from `addr` on, 4 bytes apart.")
         .def(
             "iic_read",
             [](const Device& self, const py::int_& dev, const py::bytes& sub,

@@ -35,6 +35,7 @@ def test_bad_arguments_raise_type_or_value_error(dev):
         (lambda: dev.reg_read(0, addr=0), TypeError),
         (lambda: dev.reg_read_block(0xFFFFFFFC, 2), ValueError),
         (lambda: dev.reg_read_block(0, 0), ValueError),
+        (lambda: dev.reg_read_block(0, 0x10001), ValueError),
         (lambda: dev.iic_write(0x90, "text"), TypeError),
         (lambda: dev.iic_write(0x90, bytes(256)), ValueError),
         (lambda: dev.iic_read(0x100), ValueError),
