@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "commands/message_boxes.h"
+#include "commands/recorded_boxes.h"
 #include "commands/uvc_hid_device.h"
 #include "files/file_io.h"
 #include "flash/burn_sequence.h"
@@ -17,17 +17,6 @@ namespace brimlo::boards {
 namespace {
 
 using namespace brimlo::flash;
-
-// Keeps the last error or warning; informations (the closing box) are left to the outcome.
-class RecordedBoxes final : public MessageBoxes {
-  public:
-    void Show(std::string_view text, std::string_view, MessageIcon icon) override {
-        if (icon != MessageIcon::Information) {
-            last = text;
-        }
-    }
-    std::string last;
-};
 
 void Burn(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& jobSpec,
           BoardStatus& status, const StopRequest* stop, BoardReport& report) {

@@ -41,9 +41,6 @@ struct FlashArgs {
     bool force = false;
 };
 
-constexpr const char* kBurnInterruptNotice =
-    "A burn is running: stopping it now leaves the board needing a new burn.";
-
 // Passes progress on and, at the first interrupt of a burn, says once what a second one does.
 // Runs on the burn's thread, so the signal handler itself never prints.
 class InterruptNotice final : public FlashProgress {
@@ -73,15 +70,16 @@ class InterruptNotice final : public FlashProgress {
             told_ = true;
             progress_.Interrupt();
             const Interrupt last = guard_.Last();
+            const std::string notice(kBurnInterruptNotice);
             if (last == Interrupt::CtrlC) {
-                std::fprintf(stderr,
-                             "brimlo-hid: %s Press Ctrl+C again to stop at the next report.\n",
-                             kBurnInterruptNotice);
+                std::fprintf(stderr, "brimlo-hid: %s %.*s\n", notice.c_str(),
+                             static_cast<int>(kBurnInterruptAgain.size()),
+                             kBurnInterruptAgain.data());
             } else {
                 std::fprintf(stderr,
                              "brimlo-hid: %s: %s A second %s or Ctrl+C stops it at the next "
                              "report.\n",
-                             NameOf(last), kBurnInterruptNotice, NameOf(last));
+                             NameOf(last), notice.c_str(), NameOf(last));
             }
         }
     }

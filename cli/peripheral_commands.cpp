@@ -1,9 +1,11 @@
 // reg, iic and gpio: the engineer's register, bus and pin access.
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
 #include "cli/commands.h"
+#include "commands/iic_scan.h"
 #include "commands/panel_format.h"
 
 namespace brimlo::cli {
@@ -178,42 +180,38 @@ int RunIicRead(CliContext& context, const IicArgs& args) {
     return kExitOk;
 }
 
-// Probes every 7-bit address with an empty write; a zero return code means a device answered.
 int RunIicScan(CliContext& context) {
     UvcHidDevice* device = context.OpenDevice();
     if (device == nullptr) {
         return kExitNoDevice;
     }
+    std::vector<std::uint8_t> answered;
+    if (const auto stoppedAt = ScanIicBus(*device, answered)) {
+        return context.DeviceError("IIC scan stopped at address " + FormatByte(*stoppedAt));
+    }
     std::ostringstream text;
     text << "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f\n";
-    nlohmann::json found = nlohmann::json::array();
     std::string eightBit;
     for (unsigned row = 0; row < 0x80; row += 0x10) {
         text << FormatByte(static_cast<std::uint8_t>(row)) << ':';
         for (unsigned address = row; address < row + 0x10; ++address) {
-            if (address < 0x03 || address > 0x77) {
+            if (address < kIicScanFirst || address > kIicScanLast) {
                 text << "   ";
-                continue;
-            }
-            std::uint8_t returnCode[1] = {0xFF};
-            if (!device->IicAccess(kIicWrite, static_cast<std::uint8_t>(address << 1), 0,
-                                   returnCode, 0)) {
-                return context.DeviceError("IIC scan stopped at address " +
-                                           FormatByte(static_cast<std::uint8_t>(address)));
-            }
-            if (returnCode[0] == 0) {
+            } else if (std::find(answered.begin(), answered.end(), address << 1) !=
+                       answered.end()) {
                 text << ' ' << FormatByte(static_cast<std::uint8_t>(address));
-                found.push_back(address << 1);
-                eightBit += " 0x" + FormatByte(static_cast<std::uint8_t>(address << 1));
             } else {
                 text << " --";
             }
         }
         text << '\n';
     }
+    for (const std::uint8_t device8 : answered) {
+        eightBit += " 0x" + FormatByte(device8);
+    }
     text << "7-bit addresses above; as 8-bit device addresses:"
          << (eightBit.empty() ? " none" : eightBit) << '\n';
-    context.Print({{"command", "iic scan"}, {"devices", found}}, text.str());
+    context.Print({{"command", "iic scan"}, {"devices", answered}}, text.str());
     return kExitOk;
 }
 

@@ -48,6 +48,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The rule only takes effect where udev runs; the tools work without it as root.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS udev)
+if(TARGET brimlo_hid_python)
+    # For the module brimlo_hid, built for this Python version; the tools need no Python.
+    set(v "${BRIMLO_PYTHON_VERSION}")
+    set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3 (>= ${v}~), python3 (<< ${v}.99)")
+endif()
 # CPack puts the summary above this as the synopsis.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Reads and writes the capture chip's registers, makes IIC transfers, drives
@@ -55,8 +60,8 @@ the GPIO lines, reads the HDMI information and the firmware version, and
 burns and dumps the board's SPI flash over the device's vendor HID interface.
 .
 Holds the dialog brimlo-hid-tool, the command-line tool brimlo-hid with its
-'doctor' setup check, and a udev rule that lets the user at the seat use the
-device without root.")
+'doctor' setup check, the Python 3 module brimlo_hid for scripts, and a udev
+rule that lets the user at the seat use the device without root.")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${PROJECT_SOURCE_DIR}/res/deb/postinst;${PROJECT_SOURCE_DIR}/res/deb/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

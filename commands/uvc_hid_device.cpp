@@ -152,7 +152,7 @@ bool UvcHidDevice::Acquire(std::unique_lock<std::recursive_mutex>& lock) {
     if (lock.owns_lock()) {
         return true;
     }
-    return Fail("The device is busy with a burn or dump; wait until it has finished.");
+    return Fail(std::string(kDeviceBusy));
 }
 
 std::string UvcHidDevice::LastError() const {

@@ -76,6 +76,10 @@ enum class OpenStatus {
     Unusable,           // found, but its reports cannot carry the protocol
 };
 
+// LastError() of a command refused because another thread holds the device.
+inline constexpr std::string_view kDeviceBusy =
+    "The device is busy with a burn or dump; wait until it has finished.";
+
 struct OpenResult {
     OpenStatus status = OpenStatus::NotFound;
     std::string message;  // what went wrong and what the user can do; empty when opened

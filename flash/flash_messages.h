@@ -34,6 +34,11 @@ inline constexpr std::string_view kUpdatedHeading = "\n\nUpdated:\n";
 // Closes the box of a burn that ended early with a region part-written.
 inline constexpr std::string_view kNeedsNewBurn =
     "\nThe board needs a new burn: burn again before you replug the device!";
+// Said at the first interrupt of a burn; the second stops it.
+inline constexpr std::string_view kBurnInterruptNotice =
+    "A burn is running: stopping it now leaves the board needing a new burn.";
+inline constexpr std::string_view kBurnInterruptAgain =
+    "Press Ctrl+C again to stop at the next report.";
 inline constexpr std::string_view kBurnStopped = "The burn was stopped on request.";
 // Begins the box of a firmware burn whose last step, marking the firmware valid, failed.
 inline constexpr std::string_view kFirmwareNotMarkedValid =

@@ -20,6 +20,8 @@ case "${1:-}" in
             clang libclang-rt-14-dev
             # The VM test (tests/kernel): QEMU, the initramfs, the kernel's compressed modules.
             qemu-system-x86 busybox-static cpio xz-utils
+            # The Python module and its tests.
+            pybind11-dev python3-dev python3-pytest
         )
         ;;
     *)

@@ -35,8 +35,14 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 # What the package holds; cpack then builds the rest of the tree unless it was configured with
 # CMAKE_SKIP_INSTALL_ALL_DEPENDENCY (after test.sh nothing is left to build).
-cmake --build "$build" -j "$(nproc)" --target brimlo-hid brimlo-hid-tool brimlo_cli_docs \
-    brimlo_dialog_docs brimlo_changelog
+targets=(brimlo-hid brimlo-hid-tool brimlo_cli_docs brimlo_dialog_docs brimlo_changelog)
+# The Python module, where pybind11 was found; it is then checked like the tools.
+python_module=false
+if grep -q "brimlo_hid_python" "$build/build.ninja"; then
+    targets+=(brimlo_hid_python)
+    python_module=true
+fi
+cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || die "no project version in $build/CMakeCache.txt"
 arch=$(dpkg --print-architecture)
@@ -96,6 +102,21 @@ grep -q "^OK  *.*/usr/lib/udev/rules.d/70-brimlo-hid.rules grants access" <<< "$
     die "doctor does not see the installed udev rule"
 ! grep -v -q -E "^(OK|PROBLEM) " <<< "$doctor" || die "doctor printed a line without OK/PROBLEM"
 
+if $python_module; then
+    # A fresh interpreter that sees neither the build tree nor a user's site-packages.
+    out=$(env -i PATH=/usr/bin:/bin /usr/bin/python3 -I - "$sim" << 'EOF'
+import sys
+import brimlo_hid
+assert brimlo_hid.__file__.startswith("/usr/lib/python3/dist-packages/"), brimlo_hid.__file__
+with brimlo_hid.open(simulate=True, sim_state=sys.argv[1]) as dev:
+    dev.reg_write(0x03FF0000, 0xF6000000)
+    assert dev.reg_read(0x03FF0000) == 0xF6000000
+    print(dev.fw_version(), dev.flash.id().name, brimlo_hid.__file__)
+EOF
+    ) || die "the installed Python module failed: $out"
+    say "python3 -I: brimlo_hid -> $out"
+fi
+
 step "checking where dpkg put the files"
 for expected in \
     /usr/bin/brimlo-hid \
@@ -113,6 +134,12 @@ for expected in \
     grep -qx "$expected" <<< "$files" || die "dpkg -L $package does not list $expected"
     [ -f "$expected" ] || die "$expected is listed but not installed"
 done
+if $python_module; then
+    suffix=$(/usr/bin/python3 -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
+    for expected in /usr/lib/python3/dist-packages/brimlo_hid{$suffix,.pyi}; do
+        grep -qx "$expected" <<< "$files" || die "dpkg -L $package does not list $expected"
+    done
+fi
 for page in brimlo-hid brimlo-hid-tool; do
     warnings=$(MANWIDTH=80 man --warnings -l "/usr/share/man/man1/$page.1.gz" 2>&1 > /dev/null)
     [ -z "$warnings" ] || die "man page $page: $warnings"
