@@ -51,7 +51,7 @@ TEST_F(StationCliTest, StationBurnsBoardsAsTheyComeAndLogsEach) {
         EXPECT_EQ(line["image_sha256"], sha);
         EXPECT_EQ(line["job"], "burn");
         EXPECT_EQ(line["areas"], nlohmann::json::array({"entire"}));
-        EXPECT_EQ(line["time"].get<std::string>().back(), 'Z');
+        EXPECT_TRUE(line["time"].get<std::string>().ends_with('Z'));
         EXPECT_TRUE(line["seconds"].is_number());
         EXPECT_FALSE(line["serial"].get<std::string>().empty());
         if (line["result"] == "unplugged") {

@@ -128,8 +128,8 @@ TEST_F(StationTest, FinishLetsTheRunningBurnEndItsRegionAndStartsNoOther) {
         });
     };
     ASSERT_TRUE(Run(0));
-    EXPECT_EQ(reports[0].result, JobResult::Stopped) << "the verify after it did not run";
     ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].result, JobResult::Stopped) << "the verify after it did not run";
     EXPECT_EQ(reports[0].board.port, "1-1");
     // The entire flash is one region: it is written and compared in full. The verify after
     // it is a region of its own and is not started.
@@ -157,12 +157,13 @@ TEST_F(StationTest, LogLinesParseAndCarryTheFields) {
     }
     std::ifstream in(file);
     std::string line;
-    int lines = 0;
+    std::size_t lines = 0;
     while (std::getline(in, line)) {
+        ASSERT_LT(lines, reports.size()) << line;
         ++lines;
         const auto json = nlohmann::json::parse(line);
         EXPECT_EQ(json["time"].get<std::string>().size(), 20u) << "YYYY-MM-DDTHH:MM:SSZ";
-        EXPECT_EQ(json["time"].get<std::string>().back(), 'Z');
+        EXPECT_TRUE(json["time"].get<std::string>().ends_with('Z'));
         EXPECT_EQ(json["image_sha256"], "ab12");
         EXPECT_EQ(json["areas"][0], "entire");
         EXPECT_FALSE(json["chip"].get<std::string>().empty());
@@ -178,7 +179,7 @@ TEST_F(StationTest, LogLinesParseAndCarryTheFields) {
             EXPECT_TRUE(json["first_difference"].is_null());
         }
     }
-    EXPECT_EQ(lines, 2);
+    EXPECT_EQ(lines, 2u);
 }
 
 // The station log names the image by its SHA-256.
