@@ -51,6 +51,13 @@ bool RunStation(hid::HidPlatform& platform, hid::HotplugMonitor& hotplug,
             if (job->ended.load() && !job->reported) {
                 job->thread.join();
                 job->reported = true;
+                // Failed on a board that was replugged meanwhile: its cable's doing, although
+                // the board was back when the job looked.
+                if (job->report.result != JobResult::Ok &&
+                    job->report.result != JobResult::Stopped &&
+                    hotplug.PlugGeneration(job->board.path) != job->plug) {
+                    job->report.result = JobResult::Unplugged;
+                }
                 counted += job->report.result == JobResult::Ok ? 1 : 0;
                 events.Finished(job->report);
                 reports.push_back(job->report);

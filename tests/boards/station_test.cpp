@@ -148,7 +148,7 @@ TEST_F(StationTest, AReplugIsANewPlugHoweverQuickAndOnlySuccessesCount) {
         results[report.board.port].push_back(report.result);
     }
     ASSERT_EQ(results["1-1"].size(), 2u) << "board 1 again once it was back";
-    EXPECT_NE(results["1-1"][0], JobResult::Ok);
+    EXPECT_EQ(results["1-1"][0], JobResult::Unplugged);
     EXPECT_EQ(results["1-1"][1], JobResult::Ok);
     EXPECT_EQ(results["1-2"], (std::vector<JobResult>{JobResult::Ok, JobResult::Ok}))
         << "board 2 again although no listing missed it";
