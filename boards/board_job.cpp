@@ -26,7 +26,8 @@ void Burn(UvcHidDevice& device, const FlashIdentity& identity, const JobSpec& jo
         RunBurn(device, jobSpec.image->bytes, identity, choice, boxes, &status, stop);
     report.updatedAreas = outcome.updatedAreas;
     report.entireUpdated = outcome.entireUpdated;
-    if (outcome.compareFailed) {
+    // A difference only where bytes were compared and differ.
+    if (outcome.compare.mismatch) {
         report.firstDifference = outcome.compare;
     }
     if (outcome.stopped) {

@@ -13,6 +13,7 @@ namespace {
 
 struct Job {
     Board board;
+    std::uint64_t plug = 0;  // the board's plug generation when it was listed
     BoardStatus status;
     BoardReport report;
     std::atomic<bool> ended{false};
@@ -20,9 +21,14 @@ struct Job {
     std::jthread thread;
 };
 
-bool Listed(const std::vector<Board>& boards, const std::string& name) {
-    return std::any_of(boards.begin(), boards.end(),
-                       [&](const Board& board) { return board.Name() == name; });
+// Whether the board of `job` is still the plug it was started on: listed under its name and
+// path, and not unplugged in between, however quickly it came back.
+bool SamePlug(const Job& job, const std::vector<Board>& boards,
+              const hid::HotplugMonitor& hotplug) {
+    return hotplug.PlugGeneration(job.board.path) == job.plug &&
+           std::any_of(boards.begin(), boards.end(), [&](const Board& board) {
+               return board.Name() == job.board.Name() && board.path == job.board.path;
+           });
 }
 
 }  // namespace
@@ -32,7 +38,8 @@ bool RunStation(hid::HidPlatform& platform, hid::HotplugMonitor& hotplug,
                 const StopRequest& abort, std::vector<BoardReport>& reports, std::string& error) {
     const hid::InterruptHeld held;  // before any job starts, so the jobs hold it too
     hid::EventWait wait;
-    // By the board's name: a board unplugged and put back in the same socket is a new board.
+    // By the board's name, one plug at a time: a board unplugged and put back in the same
+    // socket is a new plug, worked on and reported again.
     std::map<std::string, std::unique_ptr<Job>> jobs;
     std::size_t counted = 0;
     bool aborted = false;
@@ -44,7 +51,14 @@ bool RunStation(hid::HidPlatform& platform, hid::HotplugMonitor& hotplug,
             if (job->ended.load() && !job->reported) {
                 job->thread.join();
                 job->reported = true;
-                counted += job->report.result != JobResult::Unplugged ? 1 : 0;
+                // Failed on a board that was replugged meanwhile: its cable's doing, although
+                // the board was back when the job looked.
+                if (job->report.result != JobResult::Ok &&
+                    job->report.result != JobResult::Stopped &&
+                    hotplug.PlugGeneration(job->board.path) != job->plug) {
+                    job->report.result = JobResult::Unplugged;
+                }
+                counted += job->report.result == JobResult::Ok ? 1 : 0;
                 events.Finished(job->report);
                 reports.push_back(job->report);
             }
@@ -73,7 +87,7 @@ bool RunStation(hid::HidPlatform& platform, hid::HotplugMonitor& hotplug,
             boards = FilterBoards(boards, options.filter);
         }
         for (auto it = jobs.begin(); it != jobs.end();) {
-            if (it->second->reported && !Listed(boards, it->first)) {
+            if (it->second->reported && !SamePlug(*it->second, boards, hotplug)) {
                 events.Left(it->second->board);
                 it = jobs.erase(it);
             } else {
@@ -89,6 +103,7 @@ bool RunStation(hid::HidPlatform& platform, hid::HotplugMonitor& hotplug,
             }
             auto job = std::make_unique<Job>();
             job->board = board;
+            job->plug = hotplug.PlugGeneration(board.path);
             job->status.StopBeforeNextRegion(&finish);
             Job* raw = job.get();
             events.Started(board, raw->status);

@@ -1,8 +1,8 @@
 #pragma once
 // The production station: waits for boards, runs the job on each one as soon as it appears,
 // all at once, and waits for the next. A board that is done is not worked on again until it
-// has been unplugged. Woken only by hotplug changes and ended jobs (and a redraw timer while
-// jobs run), never by polling the bus.
+// has been unplugged; once back, however quickly, it is a new plug. Woken only by hotplug changes
+// and ended jobs (and a redraw timer while jobs run), never by polling the bus.
 
 #include <chrono>
 #include <cstddef>
@@ -21,7 +21,7 @@ namespace brimlo::boards {
 struct StationOptions {
     JobSpec jobSpec;
     BoardFilter filter;
-    std::size_t count = 0;  // stop after this many boards (unplugged ones do not count); 0: never
+    std::size_t count = 0;  // stop after this many boards whose job succeeded; 0: never
     std::chrono::milliseconds redraw{100};
 };
 

@@ -47,6 +47,15 @@ bool CliContext::CheckOptions() const {
         ReportStackError(*mistake);
         return false;
     }
+    // --path names one interface; a port or serial beside it either repeats it or contradicts
+    // it, and which one was meant cannot be told.
+    if (!options.path.empty() && (!options.ports.empty() || !options.serialPrefix.empty())) {
+        Error(
+            "--path names the interface already: choose with --path, or with --port and "
+            "--serial, not both",
+            kExitUsage);
+        return false;
+    }
     return true;
 }
 

@@ -52,7 +52,8 @@ class CliContext {
     // The chosen command as typed, e.g. "reg read": the "command" member of the --json object.
     std::string command;
 
-    // False, with the mistake reported, when the global options contradict each other.
+    // False, with the mistake reported, when the global options contradict each other: among
+    // them --path beside --port or --serial.
     bool CheckOptions() const;
     // The HID stack chosen by the options (hidraw, or the emulated device), traced when asked.
     // Null, with the reason reported, when it cannot be set up.

@@ -1,44 +1,15 @@
 // reg, iic and gpio: the engineer's register, bus and pin access.
 
 #include <algorithm>
-#include <cstdio>
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli/hex_arguments.h"
 #include "commands/iic_scan.h"
 #include "commands/panel_format.h"
 
 namespace brimlo::cli {
 namespace {
-
-// Hexadecimal arguments of one command, checked before anything is sent.
-class HexArgs {
-  public:
-    explicit HexArgs(const CliContext& context) : context_(context) {}
-
-    bool Get(const std::string& text, std::uint32_t maxValue, const char* what,
-             std::uint32_t& out) {
-        HexArgumentError error{};
-        const auto value = ParseHexArgument(text, maxValue, &error);
-        if (!value) {
-            char limit[16];
-            std::snprintf(limit, sizeof limit, "0x%x", maxValue);
-            context_.Error(std::string(what) + " '" + text + "' " +
-                               (error == HexArgumentError::TooLarge
-                                    ? std::string("is too large: at most ") + limit
-                                    : "is not a hexadecimal number" +
-                                          (maxValue < 0xFFFFFFFF ? std::string(" up to ") + limit
-                                                                 : std::string())),
-                           kExitUsage);
-            return false;
-        }
-        out = *value;
-        return true;
-    }
-
-  private:
-    const CliContext& context_;
-};
 
 // Every number is kept as typed and read as hexadecimal, --count and GPIO numbers too.
 struct RegArgs {
@@ -64,11 +35,12 @@ int RunRegRead(CliContext& context, const RegArgs& args) {
     std::uint32_t address = 0;
     std::uint32_t count = 0;
     if (!hex.Get(args.address, 0xFFFFFFFF, "address", address) ||
-        !hex.Get(args.count, 0xFFFFFFFF, "--count", count)) {
+        !hex.Count(args.count, 0xFFFFFFFF, count)) {
         return kExitUsage;
     }
-    if (count == 0 || std::uint64_t{address} + 4ull * (count - 1) > 0xFFFFFFFFull) {
-        return context.Error("--count must be at least 1 and stay within 32-bit addresses",
+    if (std::uint64_t{address} + 4ull * (count - 1) > 0xFFFFFFFFull) {
+        return context.Error("--count " + args.count + " registers from " + args.address +
+                                 " would go past the last 32-bit address",
                              kExitUsage);
     }
     UvcHidDevice* device = context.OpenDevice();
@@ -153,12 +125,12 @@ int RunIicRead(CliContext& context, const IicArgs& args) {
     std::uint32_t count = 0;
     std::vector<std::uint8_t> written;
     if (!HexArgs(context).Get(args.device, 0xFF, "device address", address) ||
-        !HexArgs(context).Get(args.count, 0xFF, "--count", count) ||
+        !HexArgs(context).Count(args.count, 0xFF, count) ||
         !ParseBytes(context, args.bytes, written)) {
         return kExitUsage;
     }
-    if (count == 0 || written.size() > 0xFF) {
-        return context.Error("--count must be 1 to ff, and at most ff bytes written", kExitUsage);
+    if (written.size() > 0xFF) {
+        return context.Error("at most ff bytes written before an IIC read", kExitUsage);
     }
     UvcHidDevice* device = context.OpenDevice();
     if (device == nullptr) {
@@ -262,8 +234,10 @@ void AddPeripheralCommands(CLI::App& app, CliContext& context, CommandRun& run) 
     regCommand->require_subcommand(1);
     CLI::App* regRead = regCommand->add_subcommand("read", "Read registers");
     regRead->add_option("ADDR", reg->address, "Register address (hex)")->required();
-    regRead->add_option("--count", reg->count,
-                        "Number of consecutive registers, 4 bytes apart (hex, default 1)");
+    regRead
+        ->add_option("--count", reg->count,
+                     "Number of consecutive registers, 4 bytes apart (hex, default 1)")
+        ->type_name("N");
     regRead->callback(
         [&run, &context, reg] { run = [&context, reg] { return RunRegRead(context, *reg); }; });
     CLI::App* regWrite = regCommand->add_subcommand("write", "Write one register");
@@ -282,7 +256,8 @@ void AddPeripheralCommands(CLI::App& app, CliContext& context, CommandRun& run) 
     CLI::App* iicRead = iicCommand->add_subcommand("read", "Write sub-address bytes, then read");
     iicRead->add_option("DEV", iic->device, "8-bit device address (hex), e.g. 90")->required();
     iicRead->add_option("SUBADDR", iic->bytes, "Bytes written before the read (hex)");
-    iicRead->add_option("--count", iic->count, "Bytes to read (hex, default 1)");
+    iicRead->add_option("--count", iic->count, "Bytes to read (hex, 1 to ff, default 1)")
+        ->type_name("N");
     iicRead->callback(
         [&run, &context, iic] { run = [&context, iic] { return RunIicRead(context, *iic); }; });
     iicCommand->add_subcommand("scan", "Probe every address and show the ones that answer")

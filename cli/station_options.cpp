@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "cli/hex_arguments.h"
+
 namespace brimlo::cli {
 namespace {
 
@@ -19,10 +21,22 @@ void AddStationJob(CLI::App* station, const char* name, const char* help, boards
     }
     command->add_option("--log", args->log,
                         "Append one JSON line per board and job to FILE, flushed at once");
-    command->add_option("--count", args->count, "Stop after N boards (default: until Ctrl+C)")
-        ->check(CLI::PositiveNumber);
-    command->callback([&run, &context, args, kind, runJob] {
-        run = [&context, args, kind, runJob] { return runJob(context, kind, *args); };
+    const CLI::Option* countOption =
+        command
+            ->add_option("--count", args->countText,
+                         "Stop once N boards succeeded; failed or unplugged ones do not count "
+                         "(hex like every number: 10 is sixteen; default: until Ctrl+C)")
+            ->type_name("N");
+    command->callback([&run, &context, args, kind, runJob, countOption] {
+        run = [&context, args, kind, runJob, countOption] {
+            std::uint32_t count = 0;
+            if (countOption->count() > 0 &&
+                !HexArgs(context).Count(args->countText, 0xFFFFFFFF, count)) {
+                return static_cast<int>(kExitUsage);
+            }
+            args->count = count;
+            return runJob(context, kind, *args);
+        };
     });
 }
 

@@ -18,7 +18,8 @@ struct StationArgs {
     std::string image;
     std::vector<std::string> areas;
     std::string log;
-    std::size_t count = 0;
+    std::string countText;  // --count as typed
+    std::size_t count = 0;  // read from countText when given; 0: no --count
 };
 
 using StationJobRun = int (*)(CliContext& context, boards::JobKind kind, const StationArgs& args);

@@ -157,6 +157,11 @@ bool BurnRun::BurnAndCompare(BurnTarget target) {
         if (StopRequested()) {
             return StopOnRequest();
         }
+        // Without a differing byte the read-back itself failed: nothing is known to differ,
+        // and the exchanges that follow would fail the same way.
+        if (!report.mismatch) {
+            return Stop("Reading the flash back for the compare failed: " + device_.LastError());
+        }
         outcome.compareFailed = true;
         outcome.compare = report;
         if (firmware) {

@@ -3,7 +3,9 @@
 // then: from the system's hotplug events, or from a script of plug times.
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
+#include <string>
 
 namespace brimlo::hid {
 
@@ -17,6 +19,10 @@ class HotplugMonitor {
     virtual std::optional<Clock::time_point> NextChangeDue() const = 0;
     // Takes the events that arrived and applies the changes that fell due; after every wake-up.
     virtual void Settle() = 0;
+    // A number that changes when the interface at `path` is unplugged and plugged in again, as
+    // far as the changes settled so far tell, however quickly it came back: an interface
+    // listed twice with the same number was not replugged in between.
+    virtual std::uint64_t PlugGeneration(const std::string& path) const = 0;
 };
 
 }  // namespace brimlo::hid

@@ -154,7 +154,7 @@ std::unique_ptr<MultiBoardPlatform> MultiBoardPlatform::Load(const std::filesyst
     return platform;
 }
 
-MultiBoardPlatform::Slot* MultiBoardPlatform::Find(const std::string& path) {
+MultiBoardPlatform::Slot* MultiBoardPlatform::Find(const std::string& path) const {
     for (const auto& slot : slots_) {
         if (slot->device->Path() == path) {
             return slot.get();
@@ -206,6 +206,11 @@ void MultiBoardPlatform::Settle() {
         SetPlugged(script_[nextEvent_].board, script_[nextEvent_].plug);
         ++nextEvent_;
     }
+}
+
+std::uint64_t MultiBoardPlatform::PlugGeneration(const std::string& path) const {
+    const Slot* slot = Find(path);
+    return slot == nullptr ? 0 : slot->plugCount.load();
 }
 
 void MultiBoardPlatform::SetPlugged(std::size_t board, bool plugged) {

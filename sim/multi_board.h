@@ -51,6 +51,7 @@ class MultiBoardPlatform final : public hid::HidPlatform, public hid::HotplugMon
     int EventFd() const override { return -1; }
     std::optional<Clock::time_point> NextChangeDue() const override;
     void Settle() override;
+    std::uint64_t PlugGeneration(const std::string& path) const override;
 
     std::size_t BoardCount() const { return slots_.size(); }
     // Board `board` (1-based).
@@ -66,7 +67,7 @@ class MultiBoardPlatform final : public hid::HidPlatform, public hid::HotplugMon
         std::atomic<std::uint64_t> plugCount{0};
     };
     MultiBoardPlatform() = default;
-    Slot* Find(const std::string& path);
+    Slot* Find(const std::string& path) const;
 
     std::vector<std::unique_ptr<Slot>> slots_;
     std::vector<HotplugEvent> script_;

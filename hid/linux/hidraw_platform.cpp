@@ -98,6 +98,10 @@ std::string HidrawPlatform::CollectionPath(const std::string& devnode, std::size
     return devnode + std::string(kCollectionMark) + number;
 }
 
+std::string HidrawPlatform::NodeOf(const std::string& path) {
+    return SplitInterfacePath(path).first;
+}
+
 std::unique_ptr<HidInterfaceSet> HidrawPlatform::PresentInterfaces(std::string& error) {
     auto nodes = system_->ListNodes(error);
     if (!nodes) {

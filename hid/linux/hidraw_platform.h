@@ -35,6 +35,8 @@ class HidrawPlatform final : public HidPlatform {
     // "/dev/hidraw3#col02": the path of top-level collection `collection` (1 for the first) of
     // the node at `devnode`.
     static std::string CollectionPath(const std::string& devnode, std::size_t collection);
+    // The node an interface path stands for: "/dev/hidraw3" for "/dev/hidraw3#col02".
+    static std::string NodeOf(const std::string& path);
 
   private:
     std::shared_ptr<HidrawSystem> system_;

@@ -3,8 +3,10 @@
 #include <libudev.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "hid/linux/hidraw_errors.h"
+#include "hid/linux/hidraw_platform.h"
 
 namespace brimlo::hid {
 
@@ -47,8 +49,19 @@ int UdevHotplugMonitor::EventFd() const {
 void UdevHotplugMonitor::Settle() {
     // The monitor's socket does not block: this takes what is queued and returns.
     while (udev_device* device = udev_monitor_receive_device(monitor_)) {
+        const char* action = udev_device_get_action(device);
+        const char* node = udev_device_get_devnode(device);
+        if (action != nullptr && node != nullptr &&
+            (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0)) {
+            ++generations_[node];
+        }
         udev_device_unref(device);
     }
+}
+
+std::uint64_t UdevHotplugMonitor::PlugGeneration(const std::string& path) const {
+    const auto found = generations_.find(HidrawPlatform::NodeOf(path));
+    return found == generations_.end() ? 0 : found->second;
 }
 
 }  // namespace brimlo::hid

@@ -7,6 +7,7 @@
 
 #include "board_fixture.h"
 #include "boards/board_list.h"
+#include "boards/board_report_json.h"
 #include "boards/parallel_jobs.h"
 #include "sim/sim_config.h"
 
@@ -82,6 +83,7 @@ TEST_F(BoardsTest, AFaultOnOneBoardFailsThatBoardAlone) {
     const JobSpec jobSpec{
         JobKind::Burn, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, burnImage, {}, false, false};
     const std::vector<BoardReport> reports = RunOnAll(*platform, boards, jobSpec);
+    ASSERT_EQ(reports.size(), 3u);
     EXPECT_EQ(reports[0].result, JobResult::Ok) << reports[0].message;
     EXPECT_EQ(reports[1].result, JobResult::CompareFailed);
     ASSERT_TRUE(reports[1].firstDifference.has_value());
@@ -97,10 +99,26 @@ TEST_F(BoardsTest, AFaultOnOneBoardFailsThatBoardAlone) {
     const JobSpec verify{
         JobKind::Verify, BRIMLO_DEFAULT_VID, BRIMLO_DEFAULT_PID, burnImage, {}, false, false};
     const std::vector<BoardReport> verified = RunOnAll(*platform, boards, verify);
+    ASSERT_EQ(verified.size(), 3u);
     EXPECT_EQ(verified[0].result, JobResult::Ok);
     EXPECT_EQ(verified[1].result, JobResult::Ok) << "its flash was written right";
     EXPECT_EQ(verified[2].result, JobResult::Failed);
     EXPECT_NE(verified[2].message.find("injected"), std::string::npos) << verified[2].message;
+
+    // The same failed read in the compare after a burn is a failure too, with no difference
+    // for the --all report or the station's log: its second-to-last read of a clean run.
+    platform->Board(3).SetFaults({});
+    const std::vector<Board> third{boards[2]};
+    ASSERT_EQ(RunOnAll(*platform, third, jobSpec).at(0).result, JobResult::Ok);
+    faults.failExchange = platform->Board(3).ExchangeCount() - 1;
+    platform->Board(3).SetFaults(faults);
+    const std::vector<BoardReport> burned = RunOnAll(*platform, third, jobSpec);
+    ASSERT_EQ(burned.size(), 1u);
+    EXPECT_EQ(burned[0].result, JobResult::Failed) << burned[0].message;
+    EXPECT_NE(burned[0].message.find("Reading the flash back"), std::string::npos)
+        << burned[0].message;
+    EXPECT_FALSE(burned[0].firstDifference.has_value());
+    EXPECT_TRUE(DifferenceJson(burned[0]).is_null());
 }
 
 TEST(HotplugScript, ParsesAndRefuses) {

@@ -46,6 +46,17 @@ TEST_F(BoardsCliTest, ListShowsPortAndSerialAndFlashCommandsRefuseToGuess) {
     EXPECT_NE(version.err.find("using the first"), std::string::npos) << version.err;
     EXPECT_NE(version.err.find("port 1-1"), std::string::npos) << version.err;
     EXPECT_EQ(Cli("--sim-boards 2 --all fw-version").exitCode, 2);
+
+    // --path names one board: --port or --serial beside it is a usage error before anything
+    // runs, whether they agree or not, for one board or all.
+    const std::string path = json["interfaces"][0]["path"];
+    for (const char* args : {"--port 1-2 flash id", "--port 1-1 flash id", "--serial SIM0001 info",
+                             "--serial SIM0002 --all flash id"}) {
+        const CliRun both = Cli("--sim-boards 2 --path '" + path + "' " + args);
+        EXPECT_EQ(both.exitCode, 2) << args << "\n" << both.err;
+        EXPECT_NE(both.err.find("not both"), std::string::npos) << both.err;
+    }
+    EXPECT_EQ(Cli("--sim-boards 2 --path '" + path + "' flash id").exitCode, 0);
 }
 
 TEST_F(BoardsCliTest, ThreeBoardsBurnedWithAllEachHoldTheImage) {

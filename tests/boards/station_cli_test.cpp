@@ -57,7 +57,7 @@ TEST_F(StationCliTest, StationBurnsBoardsAsTheyComeAndLogsEach) {
         EXPECT_EQ(line["image_sha256"], sha);
         EXPECT_EQ(line["job"], "burn");
         EXPECT_EQ(line["areas"], nlohmann::json::array({"entire"}));
-        EXPECT_EQ(line["time"].get<std::string>().back(), 'Z');
+        EXPECT_TRUE(line["time"].get<std::string>().ends_with('Z'));
         EXPECT_TRUE(line["seconds"].is_number());
         EXPECT_FALSE(line["serial"].get<std::string>().empty());
         if (line["result"] == "unplugged") {
@@ -79,9 +79,10 @@ TEST_F(StationCliTest, StationNeedsBoardsThatComeAndGo) {
     EXPECT_NE(one.err.find("--sim-boards"), std::string::npos) << one.err;
     EXPECT_EQ(Cli("--sim-hotplug 0:+1 station id").exitCode, 2);
     EXPECT_EQ(Cli("--sim-boards 2 --sim-hotplug 0:+3 station id").exitCode, 2);
-    const CliRun ids = Cli("--sim-boards 2 station id --count 2");
+    // The count is hexadecimal like every number.
+    const CliRun ids = Cli("--sim-boards 10 station id --count a");
     EXPECT_EQ(ids.exitCode, 0) << ids.err;
-    EXPECT_NE(ids.out.find("2 boards: 2 ok"), std::string::npos) << ids.out;
+    EXPECT_NE(ids.out.find("10 boards: 10 ok"), std::string::npos) << ids.out;
 }
 
 // SIGINT (Ctrl+C), SIGTERM from a service manager and SIGHUP from a closed terminal end the

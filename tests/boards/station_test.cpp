@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <thread>
 
 #include "board_fixture.h"
@@ -29,7 +32,12 @@ class Recorder final : public StationEvents {
             onStart(status);
         }
     }
-    void Finished(const BoardReport& report) override { finished.push_back(report); }
+    void Finished(const BoardReport& report) override {
+        finished.push_back(report);
+        if (onFinish) {
+            onFinish();
+        }
+    }
     void Left(const Board& board) override { left.push_back(board.port); }
     void Redraw() override { ++redraws; }
 
@@ -38,6 +46,7 @@ class Recorder final : public StationEvents {
     std::vector<std::string> left;
     int redraws = 0;
     std::function<void(const BoardStatus&)> onStart;
+    std::function<void()> onFinish;
 };
 
 class StationTest : public BoardsTest {
@@ -114,6 +123,38 @@ TEST_F(StationTest, ABoardDoneIsNotWorkedOnAgainUntilItWasUnplugged) {
     }
 }
 
+// A board unplugged and plugged back is a new plug however quickly it came back, worked on and
+// reported again: board 1 pulled mid-burn and back 2 ms later, board 2 done and then out and
+// in at the same moment. Only the boards that succeeded count.
+TEST_F(StationTest, AReplugIsANewPlugHoweverQuickAndOnlySuccessesCount) {
+    // The last entry plugs nothing new: it only wakes the station to look at the watchdog.
+    MakeBoards(2, "0:+1,0:+2,0.1:-1,0.102:+1,0.5:-2,0.5:+2,10.1:+1");
+    brimlo::sim::SimFaults slow;
+    slow.latencyUs = 5000;
+    platform->Board(1).SetFaults(slow);
+    // Ends the run when a board is not worked on again, instead of waiting for ever.
+    std::jthread watchdog([this](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        std::unique_lock lock(mutex);
+        if (!wake.wait_for(lock, stop, std::chrono::seconds(10),
+                           [&] { return stop.stop_requested(); })) {
+            finish.Request();
+        }
+    });
+    ASSERT_TRUE(Run(3));
+    std::map<std::string, std::vector<JobResult>> results;
+    for (const BoardReport& report : reports) {
+        results[report.board.port].push_back(report.result);
+    }
+    ASSERT_EQ(results["1-1"].size(), 2u) << "board 1 again once it was back";
+    EXPECT_EQ(results["1-1"][0], JobResult::Unplugged);
+    EXPECT_EQ(results["1-1"][1], JobResult::Ok);
+    EXPECT_EQ(results["1-2"], (std::vector<JobResult>{JobResult::Ok, JobResult::Ok}))
+        << "board 2 again although no listing missed it";
+    EXPECT_TRUE(Flash(1) == burnImage->bytes);
+}
+
 TEST_F(StationTest, FinishLetsTheRunningBurnEndItsRegionAndStartsNoOther) {
     MakeBoards(2, "0:+1,0.3:+2");
     SlowBoards(2000);
@@ -128,8 +169,8 @@ TEST_F(StationTest, FinishLetsTheRunningBurnEndItsRegionAndStartsNoOther) {
         });
     };
     ASSERT_TRUE(Run(0));
-    EXPECT_EQ(reports[0].result, JobResult::Stopped) << "the verify after it did not run";
     ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].result, JobResult::Stopped) << "the verify after it did not run";
     EXPECT_EQ(reports[0].board.port, "1-1");
     // The entire flash is one region: it is written and compared in full. The verify after
     // it is a region of its own and is not started.
@@ -143,7 +184,13 @@ TEST_F(StationTest, LogLinesParseAndCarryTheFields) {
     brimlo::sim::SimFaults faults;
     faults.corruptReadAt = 0x2000;
     platform->Board(2).SetFaults(faults);
-    ASSERT_TRUE(Run(2));
+    // Board 2 fails and does not count: the run ends once both have reported.
+    events.onFinish = [&] {
+        if (events.finished.size() == 2) {
+            finish.Request();
+        }
+    };
+    ASSERT_TRUE(Run(0));
     const std::filesystem::path file = dir / "station.log";
     {
         StationLog log;
@@ -157,12 +204,13 @@ TEST_F(StationTest, LogLinesParseAndCarryTheFields) {
     }
     std::ifstream in(file);
     std::string line;
-    int lines = 0;
+    std::size_t lines = 0;
     while (std::getline(in, line)) {
+        ASSERT_LT(lines, reports.size()) << line;
         ++lines;
         const auto json = nlohmann::json::parse(line);
         EXPECT_EQ(json["time"].get<std::string>().size(), 20u) << "YYYY-MM-DDTHH:MM:SSZ";
-        EXPECT_EQ(json["time"].get<std::string>().back(), 'Z');
+        EXPECT_TRUE(json["time"].get<std::string>().ends_with('Z'));
         EXPECT_EQ(json["image_sha256"], "ab12");
         EXPECT_EQ(json["areas"][0], "entire");
         EXPECT_FALSE(json["chip"].get<std::string>().empty());
@@ -178,7 +226,7 @@ TEST_F(StationTest, LogLinesParseAndCarryTheFields) {
             EXPECT_TRUE(json["first_difference"].is_null());
         }
     }
-    EXPECT_EQ(lines, 2);
+    EXPECT_EQ(lines, 2u);
 }
 
 // The station log names the image by its SHA-256.

@@ -177,6 +177,14 @@ TEST_F(CliTest, EveryNumberIsHexadecimalAndTooLargeIsCalledSo) {
         {"iic write 90 100", "byte '100' is too large: at most 0xff"},
         {"gpio get 4", "GPIO number '4' is too large: at most 0x3"},
         {"iic read 90 --count 100", "--count '100' is too large"},
+        {"iic read 90 --count 0", "--count '0' is zero: a count is 1 to 0xff"},
+        {"reg read 54 --count 0x0", "--count '0x0' is zero"},
+        {"station id --count 0", "--count '0' is zero: a count is 1 to 0xffffffff"},
+        {"station id --count 10000000000000000", "is too large"},  // 2 to the 64th
+        {"station id --count 18446744073709551616", "is too large"},
+        {"station id --count 99999999999999999999999", "is too large"},
+        {"station id --count 12z", "--count '12z' is not a hexadecimal number"},
+        {"station burn image.bin --count ''", "--count '' is not a hexadecimal number"},
         {"gpio get 1z", "GPIO number '1z' is not a hexadecimal number"},
         {"reg write 54 1000000zz", "value '1000000zz' is not a hexadecimal number"},
     };
@@ -185,6 +193,11 @@ TEST_F(CliTest, EveryNumberIsHexadecimalAndTooLargeIsCalledSo) {
         EXPECT_EQ(run.exitCode, 2) << mistake.args;
         EXPECT_NE(run.err.find(mistake.said), std::string::npos) << mistake.args << "\n" << run.err;
     }
+    // A short message, not the number read back.
+    const CliRun huge = Cli("station id --count " + std::string(400, '9'));
+    EXPECT_EQ(huge.exitCode, 2);
+    EXPECT_NE(huge.err.find("--count is too large"), std::string::npos) << huge.err;
+    EXPECT_LT(huge.err.size(), 200u) << huge.err;
 }
 
 }  // namespace

@@ -253,6 +253,54 @@ TEST_F(BurnTest, DevicesThatCannotCompareAreRefusedBeforeAnyWrite) {
     EXPECT_EQ(Flash(0x4F0000, 0x10000), Slice(image, 0x4F0000, 0x10000));
 }
 
+// A read that fails during the compare is a failed exchange, not a difference: the burn ends
+// saying so, with no first difference, for the whole flash and for the firmware (whose flag
+// stays 0; the Private area after it is not burned).
+TEST_F(BurnTest, FailedReadDuringTheCompareIsAFailureNotADifference) {
+    // Notes the exchanges sent when the compare starts, to fail its second read.
+    struct CompareStart final : FlashProgress {
+        explicit CompareStart(sim::SimDevice& sim) : sim(sim) {}
+        void StatusChanged(std::string_view status) override {
+            if (status == "Status: Compare") {
+                exchanges = sim.ExchangeCount();
+            }
+        }
+        void BurstStarted(std::uint32_t) override {}
+        void BytesDone(std::uint32_t) override {}
+        sim::SimDevice& sim;
+        std::uint64_t exchanges = 0;
+    };
+    const Bytes image = FlashImage(0x10000, 0x1);
+    for (const BurnSelection& selection :
+         {BurnSelection{true, {}}, BurnSelection{false, {true, true, false}}}) {
+        FixedAreaChoice choice(selection);
+        CompareStart compare(*sim);
+        SetFaults({});
+        RunBurn(*device, image, identity, choice, boxes, &compare);
+        const Bytes before = FillFlash(0x3C);
+        SetFaults(compare.exchanges + 2);
+        boxes.shown.clear();
+        const BurnOutcome outcome = RunBurn(*device, image, identity, choice, boxes, &progress);
+        EXPECT_FALSE(outcome.compareFailed);
+        EXPECT_FALSE(outcome.compare.mismatch);
+        EXPECT_EQ(outcome.error.rfind("Reading the flash back for the compare failed: ", 0), 0u)
+            << outcome.error;
+        EXPECT_EQ(outcome.entireFailed, selection.entireFlash);
+        EXPECT_EQ(outcome.failedAreas,
+                  selection.entireFlash ? 0u : (1u << kFirmwareArea) | (1u << kPrivateArea));
+        EXPECT_FALSE(outcome.Updated());
+        EXPECT_TRUE(outcome.needsNewBurn);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].caption, "Error");
+        EXPECT_EQ(boxes.shown[0].text.find(kCompareFailed), std::string::npos)
+            << boxes.shown[0].text;
+        if (!selection.entireFlash) {
+            EXPECT_EQ(FlagByte(), 0);
+            EXPECT_EQ(Flash(0x4F0000, 0x10000), Slice(before, 0x4F0000, 0x10000));
+        }
+    }
+}
+
 // When only the last step fails, the write of the flag that marks the firmware valid, the box
 // says the firmware was written and verified but not marked valid and needs burning again.
 TEST_F(BurnTest, FailedFinalFlagWriteSaysTheFirmwareIsNotMarkedValid) {

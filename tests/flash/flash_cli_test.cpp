@@ -173,6 +173,22 @@ TEST_F(FlashCliTest, FailedFinalFlagWriteIsReportedAndFails) {
     EXPECT_EQ(json["not_updated_areas"], nlohmann::json::array({"firmware"}));
 }
 
+// A read that fails in the compare after the burn fails the burn as verify's would (exit 1),
+// without a made-up first difference.
+TEST_F(FlashCliTest, FailedReadInTheCompareIsAFailureNotADifference) {
+    const std::string file = dir.Write("image.bin", FlashImage(0x10000, 0x1)).string();
+    ASSERT_EQ(Cli("--trace " + Path("trace") + " flash burn " + file).exitCode, 0);
+    const std::string trace = Text("trace");
+    SetFault("fail_exchange", std::count(trace.begin(), trace.end(), '\n') - 1);
+    const CliRun burn = Cli("--json flash burn " + file);
+    EXPECT_EQ(burn.exitCode, 1) << burn.err;
+    const nlohmann::json json = Json(burn.out);
+    EXPECT_EQ(json["compare_failed"], false) << burn.out;
+    EXPECT_TRUE(json["first_difference"].is_null()) << burn.out;
+    EXPECT_NE(json["error"].get<std::string>().find("Reading the flash back"), std::string::npos)
+        << burn.out;
+}
+
 // A device whose flash input reports are shorter than a chunk: the burn is refused before a
 // byte is written.
 TEST_F(FlashCliTest, BurnThatCouldNotBeComparedIsRefusedFirst) {
