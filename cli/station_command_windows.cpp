@@ -17,9 +17,13 @@ int RefuseStation(CliContext& context, boards::JobKind, const StationArgs&) {
 }  // namespace
 
 void AddStationCommands(CLI::App& app, CliContext& context, CommandRun& run) {
-    // Without a job too: the answer is the same.
-    AddStationOptions(app, context, run, RefuseStation)->callback([&context, &run] {
-        run = [&context] { return RefuseStation(context, boards::JobKind::Id, {}); };
+    // Without a job too: the answer is the same. With one, its options are checked first, so
+    // a script's mistake is named as on Linux.
+    CLI::App* station = AddStationOptions(app, context, run, RefuseStation);
+    station->callback([station, &context, &run] {
+        if (station->get_subcommands().empty()) {
+            run = [&context] { return RefuseStation(context, boards::JobKind::Id, {}); };
+        }
     });
 }
 
