@@ -52,7 +52,9 @@ OpenResult UvcHidDevice::Open(std::uint16_t vendorId, std::uint16_t productId) {
                 "The HID interfaces could not be listed; see the debug output for the cause."};
     }
     if (index == hid::kNoMatchedIndex) {
-        return {OpenStatus::NotFound, NotFoundMessage(vendorId, productId, match_.skipped)};
+        return {OpenStatus::NotFound, NotFoundMessage(vendorId, productId, match_.skipped),
+                std::any_of(match_.skipped.begin(), match_.skipped.end(),
+                            [](const std::string& reason) { return hid::HeldElsewhere(reason); })};
     }
 
     // The previous device, if any, is replaced by the new match.
