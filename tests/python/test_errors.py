@@ -20,7 +20,7 @@ def test_open_refusals_and_choices(sim_dir):
         brimlo_hid.open(vid=0x1234, simulate=True, sim_state=sim_dir)
     with pytest.raises(brimlo_hid.UsageError, match="sim_state only applies.*simulate=True"):
         brimlo_hid.open(sim_state=sim_dir)
-    with pytest.raises(brimlo_hid.NotFoundError, match="No board matches port/serial.*1-1"):
+    with pytest.raises(brimlo_hid.NotFoundError, match="(?s)No board matches port/serial.*port 1-1"):
         brimlo_hid.open(simulate=True, sim_state=sim_dir, sim_boards=2, port="9-9")
     for chooser in ({"port": "1-1"}, {"serial": "X"}):
         with pytest.raises(brimlo_hid.UsageError, match="path, or with port and serial, not both"):

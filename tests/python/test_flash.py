@@ -70,8 +70,15 @@ def test_ctrl_c_stops_a_dump_or_verify_at_a_report_boundary(dev, tmp_path):
         dev.flash.dump(progress=interrupt)
     blank = dev.flash.dump()  # the device is usable again
     assert len(blank) == 8 << 20
+    calls = []
+
+    def record_and_interrupt(phase, done, total):
+        calls.append((done, total))
+        interrupt(phase, done, total)
+
     with pytest.raises(KeyboardInterrupt):
-        dev.flash.verify(blank, progress=interrupt)
+        dev.flash.verify(blank, progress=record_and_interrupt)
+    assert max(done for done, _ in calls) < 8 << 20  # stopped before its end
     assert dev.flash.verify(blank) is None
 
 
