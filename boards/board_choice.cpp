@@ -34,8 +34,9 @@ std::string FirstOfSeveralNote(const std::vector<Board>& chosen) {
 }
 
 std::string OpenFailureText(const OpenResult& result) {
-    return result.status == OpenStatus::NotFound ? "HID Device no found ! " + result.message
-                                                 : result.message;
+    return result.status == OpenStatus::NotFound && !result.heldElsewhere
+               ? "HID Device no found ! " + result.message
+               : result.message;
 }
 
 }  // namespace brimlo::boards
