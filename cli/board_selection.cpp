@@ -1,23 +1,17 @@
 #include "cli/board_selection.h"
 
+#include "boards/board_choice.h"
+
 namespace brimlo::cli {
 
 int ChooseBoards(CliContext& context, hid::HidPlatform& platform, std::uint16_t vendorId,
                  std::uint16_t productId, std::vector<boards::Board>& chosen,
                  std::string& listError) {
-    chosen.clear();
-    std::vector<boards::Board> matching;
-    if (!boards::ListMatchingBoards(platform, vendorId, productId, matching, listError)) {
-        return kExitOk;
-    }
-    const boards::BoardFilter filter{context.options.ports, context.options.serialPrefix};
-    chosen = boards::FilterBoards(matching, filter);
-    if (!chosen.empty() || matching.empty()) {
-        return kExitOk;
-    }
-    return context.Error("No board matches --port/--serial; the boards there are:\n" +
-                             boards::CandidateLines(matching),
-                         kExitNoDevice);
+    boards::ChosenBoards choice =
+        boards::ChooseBoards(platform, vendorId, productId, context.Selection().filter);
+    chosen = std::move(choice.boards);
+    listError = std::move(choice.listError);
+    return choice.refusal ? context.Error(*choice.refusal, kExitNoDevice) : kExitOk;
 }
 
 std::string SeveralBoardsMessage(const std::vector<boards::Board>& boards) {

@@ -35,6 +35,7 @@ int CliContext::ReportStackError(const session::StackError& error) const {
         case session::StackError::Kind::Usage:
             return Error(error.message, kExitUsage);
         case session::StackError::Kind::NoDevice:
+        case session::StackError::Kind::Busy:
             return Error(error.message, kExitNoDevice);
         case session::StackError::Kind::Failed:
             break;
@@ -47,13 +48,8 @@ bool CliContext::CheckOptions() const {
         ReportStackError(*mistake);
         return false;
     }
-    // --path names one interface; a port or serial beside it either repeats it or contradicts
-    // it, and which one was meant cannot be told.
-    if (!options.path.empty() && (!options.ports.empty() || !options.serialPrefix.empty())) {
-        Error(
-            "--path names the interface already: choose with --path, or with --port and "
-            "--serial, not both",
-            kExitUsage);
+    if (const auto mistake = boards::SelectionMistake(Selection())) {
+        Error(*mistake, kExitUsage);
         return false;
     }
     return true;
@@ -124,11 +120,7 @@ UvcHidDevice* CliContext::OpenDevice(BoardChoice choice) {
             return nullptr;
         }
         if (chosen.size() > 1) {
-            const boards::Board& first = chosen.front();
-            std::cerr << "note: " << chosen.size() << " boards match; using the first, "
-                      << first.path << " (port " << (first.port.empty() ? "-" : first.port)
-                      << ", serial " << (first.serial.empty() ? "-" : first.serial)
-                      << "); choose another with --path, --port or --serial\n";
+            std::cerr << "note: " << boards::FirstOfSeveralNote(chosen) << '\n';
         }
         // Nothing matching: the enumeration below says why, as it always has.
         if (!chosen.empty()) {
@@ -140,9 +132,7 @@ UvcHidDevice* CliContext::OpenDevice(BoardChoice choice) {
     auto device = std::make_unique<UvcHidDevice>(*platform);
     const OpenResult result = device->Open(vendorId, productId);
     if (result.status != OpenStatus::Opened) {
-        Error(result.status == OpenStatus::NotFound ? "HID Device no found ! " + result.message
-                                                    : result.message,
-              kExitNoDevice);
+        Error(boards::OpenFailureText(result), kExitNoDevice);
         return nullptr;
     }
     device_ = std::move(device);

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "boards/board_choice.h"
 #include "commands/uvc_hid_device.h"
 #include "hid/hid_platform.h"
 #include "session/platform_stack.h"
@@ -61,6 +62,10 @@ class CliContext {
     // Opens the device the options name. Null, with the reason reported, when there is none
     // or, with OnlyOne, when several boards match and no option chose one.
     UvcHidDevice* OpenDevice(BoardChoice choice = BoardChoice::First);
+    // The board --path, --port and --serial choose.
+    boards::BoardSelection Selection() const {
+        return {options.path, {options.ports, options.serialPrefix}};
+    }
     // The stack Platform() set up; null before.
     session::PlatformStack* Stack() { return stack_.get(); }
     // The identifiers of the target device (-d, the device at --path, or the defaults); false

@@ -21,9 +21,14 @@ namespace {
 constexpr std::size_t kChannelCount = 3;
 
 std::string NotFoundMessage(std::uint16_t vid, std::uint16_t pid,
-                            const std::vector<std::string>& skipped) {
-    std::string message = "No HID interface with VID:PID " + FormatUsbId(vid) + ":" +
-                          FormatUsbId(pid) + " is present. Check the cable and the identifiers.";
+                            const std::vector<std::string>& skipped, bool heldElsewhere) {
+    const std::string ids = "VID:PID " + FormatUsbId(vid) + ":" + FormatUsbId(pid);
+    std::string message =
+        heldElsewhere
+            ? "No HID interface with " + ids +
+                  " could be opened, and another program holds one that may be it: "
+                  "try again when it has finished."
+            : "No HID interface with " + ids + " is present. Check the cable and the identifiers.";
     for (const std::string& reason : skipped) {
         message += "\n  skipped " + reason;
     }
@@ -52,7 +57,11 @@ OpenResult UvcHidDevice::Open(std::uint16_t vendorId, std::uint16_t productId) {
                 "The HID interfaces could not be listed; see the debug output for the cause."};
     }
     if (index == hid::kNoMatchedIndex) {
-        return {OpenStatus::NotFound, NotFoundMessage(vendorId, productId, match_.skipped)};
+        const bool heldElsewhere =
+            std::any_of(match_.skipped.begin(), match_.skipped.end(),
+                        [](const std::string& reason) { return hid::HeldElsewhere(reason); });
+        return {OpenStatus::NotFound,
+                NotFoundMessage(vendorId, productId, match_.skipped, heldElsewhere), heldElsewhere};
     }
 
     // The previous device, if any, is replaced by the new match.

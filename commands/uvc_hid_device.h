@@ -83,6 +83,9 @@ inline constexpr std::string_view kDeviceBusy =
 struct OpenResult {
     OpenStatus status = OpenStatus::NotFound;
     std::string message;  // what went wrong and what the user can do; empty when opened
+    // NotFound, and an interface was passed over because another program holds it: the board
+    // may be there, but busy.
+    bool heldElsewhere = false;
 };
 
 class UvcHidDevice {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "hid/hid_caps.h"
@@ -59,6 +60,14 @@ struct BoardLocation {
     std::string port;
     std::string serial;
 };
+
+// How the error of an open ends when another program or process holds the interface (a node
+// that is busy, the emulated board's state directory locked elsewhere): a front end can then
+// say "busy, try later" rather than "not there".
+inline constexpr std::string_view kHeldElsewhere = "; try again when it has finished";
+inline bool HeldElsewhere(std::string_view error) {
+    return error.ends_with(kHeldElsewhere);
+}
 
 class HidPlatform {
   public:

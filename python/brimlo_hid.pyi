@@ -17,7 +17,8 @@ class NotFoundError(Error):
     """No device with the identifiers, path, port or serial asked for."""
 
 class BusyError(Error):
-    """Another thread holds the device (a burn, verify or dump is running on it)."""
+    """The device is in use: another thread runs a burn, verify or dump on it, or another
+    program or process holds it (a busy device node, an emulated board's state directory)."""
 
 class DeviceError(Error):
     """A report exchange, the device or a file failed."""

@@ -12,7 +12,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "boards/board_list.h"
+#include "boards/board_choice.h"
 #include "commands/firmware_version.h"
 #include "commands/iic_scan.h"
 #include "commands/panel_format.h"
@@ -51,7 +51,8 @@ constexpr ErrorClass kErrorClasses[] = {
     {ErrorKind::NotFound, "NotFoundError",
      "No device with the identifiers, path, port or serial asked for."},
     {ErrorKind::Busy, "BusyError",
-     "Another thread holds the device (a burn, verify or dump is running on it)."},
+     "The device is in use: another thread runs a burn, verify or dump on it, or another "
+     "program or process holds it."},
     {ErrorKind::Device, "DeviceError",
      "A report exchange, the device or a file failed; the message says which and why."},
     {ErrorKind::Compare, "CompareError",
@@ -136,6 +137,29 @@ std::uint32_t Number(const py::int_& value, std::uint32_t max, const char* name)
     return static_cast<std::uint32_t>(number);
 }
 
+// The library's texts name the command line's options: a script's are keywords.
+std::string Renamed(std::string message) {
+    for (const auto& [option, keyword] :
+         {std::pair{"--sim-state", "sim_state"}, std::pair{"--sim-boards", "sim_boards"},
+          std::pair{"--simulate", "simulate=True"}, std::pair{"--path", "path"},
+          std::pair{"--port", "port"}, std::pair{"--serial", "serial"}}) {
+        for (std::size_t at = message.find(option); at != std::string::npos;
+             at = message.find(option)) {
+            message.replace(at, std::strlen(option), keyword);
+        }
+    }
+    return message;
+}
+
+[[noreturn]] void ThrowStackError(const session::StackError& error) {
+    using Kind = session::StackError::Kind;
+    const ErrorKind kind = error.kind == Kind::Usage      ? ErrorKind::Usage
+                           : error.kind == Kind::NoDevice ? ErrorKind::NotFound
+                           : error.kind == Kind::Busy     ? ErrorKind::Busy
+                                                          : ErrorKind::Device;
+    throw ModuleError{kind, Renamed(error.message), std::nullopt};
+}
+
 // The stacks open Devices use, one per set of options, so that Devices on the boards of one
 // emulated station, or of one trace, share it.
 using StackKey = std::tuple<bool, std::string, std::string, std::string, std::size_t>;
@@ -153,11 +177,7 @@ std::shared_ptr<session::PlatformStack> SharedStack(const session::StackOptions&
     session::StackError error;
     std::shared_ptr<session::PlatformStack> stack = session::PlatformStack::Create(options, error);
     if (!stack) {
-        const ErrorKind kind = error.kind == session::StackError::Kind::Usage ? ErrorKind::Usage
-                               : error.kind == session::StackError::Kind::NoDevice
-                                   ? ErrorKind::NotFound
-                                   : ErrorKind::Device;
-        throw ModuleError{kind, error.message, std::nullopt};
+        ThrowStackError(error);
     }
     stacks[key] = stack;
     return stack;
@@ -174,17 +194,7 @@ session::StackOptions StackOptionsOf(bool simulate, const std::optional<std::str
     options.traceFile = trace.value_or("");
     options.simBoards = Number(simBoards, 64, "sim_boards");
     if (const auto mistake = session::CheckStackOptions(options)) {
-        // The library's texts name the command line's options.
-        std::string message = mistake->message;
-        for (const auto& [option, keyword] :
-             {std::pair{"--sim-state", "sim_state"}, std::pair{"--sim-boards", "sim_boards"},
-              std::pair{"--simulate", "simulate=True"}}) {
-            for (std::size_t at = message.find(option); at != std::string::npos;
-                 at = message.find(option)) {
-                message.replace(at, std::strlen(option), keyword);
-            }
-        }
-        throw ModuleError{ErrorKind::Usage, message, std::nullopt};
+        ThrowStackError(*mistake);
     }
     return options;
 }
@@ -233,13 +243,20 @@ std::vector<Interface> List(const std::optional<py::int_>& vidArg,
 }
 
 // Opens the board the arguments choose, as the command-line tool's peripheral commands do:
-// by --path, else the boards with the identifiers narrowed by port and serial, the first of
+// by path, else the boards with the identifiers narrowed by port and serial, the first of
 // several with a warning.
 Device Open(const std::optional<py::int_>& vidArg, const std::optional<py::int_>& pidArg,
             const std::optional<std::string>& path, const std::optional<std::string>& serial,
             const std::optional<std::string>& port, bool simulate,
             const std::optional<std::string>& simState, const std::optional<std::string>& trace,
             const py::int_& simBoards) {
+    boards::BoardSelection selection{path.value_or(""), {{}, serial.value_or("")}};
+    if (port) {
+        selection.filter.ports.push_back(*port);
+    }
+    if (const auto mistake = boards::SelectionMistake(selection)) {
+        throw ModuleError{ErrorKind::Usage, Renamed(*mistake), std::nullopt};
+    }
     const session::StackOptions options =
         StackOptionsOf(simulate, simState, path, trace, simBoards);
     std::uint16_t vid = IdOr(vidArg, BRIMLO_DEFAULT_VID, "vid");
@@ -254,45 +271,32 @@ Device Open(const std::optional<py::int_>& vidArg, const std::optional<py::int_>
             session::StackError error;
             const auto ids = board->stack->PathIdentity(error);
             if (!ids) {
-                throw ModuleError{ErrorKind::NotFound, error.message, std::nullopt};
+                ThrowStackError(error);
             }
             std::tie(vid, pid) = *ids;
         }
         if (!path) {
-            std::vector<boards::Board> matching;
-            std::string listError;
-            if (boards::ListMatchingBoards(*platform, vid, pid, matching, listError)) {
-                boards::BoardFilter filter;
-                if (port) {
-                    filter.ports.push_back(*port);
-                }
-                filter.serialPrefix = serial.value_or("");
-                const auto chosen = boards::FilterBoards(matching, filter);
-                if (chosen.empty() && !matching.empty()) {
-                    throw ModuleError{ErrorKind::NotFound,
-                                      "No board matches port/serial; the boards there are:\n" +
-                                          boards::CandidateLines(matching),
-                                      std::nullopt};
-                }
-                if (chosen.size() > 1) {
-                    several = std::to_string(chosen.size()) + " boards match; using the first, " +
-                              chosen.front().path + ": choose another with path, port or serial";
-                }
-                if (!chosen.empty()) {
-                    board->chosen = std::make_unique<session::SingleInterfacePlatform>(
-                        *platform, chosen.front().path);
-                    platform = board->chosen.get();
-                }
+            const boards::ChosenBoards chosen =
+                boards::ChooseBoards(*platform, vid, pid, selection.filter);
+            if (chosen.refusal) {
+                throw ModuleError{ErrorKind::NotFound, Renamed(*chosen.refusal), std::nullopt};
+            }
+            if (chosen.boards.size() > 1) {
+                several = Renamed(boards::FirstOfSeveralNote(chosen.boards));
+            }
+            if (!chosen.boards.empty()) {
+                board->chosen = std::make_unique<session::SingleInterfacePlatform>(
+                    *platform, chosen.boards.front().path);
+                platform = board->chosen.get();
             }
         }
         board->device = std::make_unique<UvcHidDevice>(*platform);
         const OpenResult result = board->device->Open(vid, pid);
         if (result.status != OpenStatus::Opened) {
-            throw ModuleError{
-                result.status == OpenStatus::NotFound ? ErrorKind::NotFound : ErrorKind::Device,
-                result.status == OpenStatus::NotFound ? "HID Device no found ! " + result.message
-                                                      : result.message,
-                std::nullopt};
+            const ErrorKind kind = result.heldElsewhere                    ? ErrorKind::Busy
+                                   : result.status == OpenStatus::NotFound ? ErrorKind::NotFound
+                                                                           : ErrorKind::Device;
+            throw ModuleError{kind, boards::OpenFailureText(result), std::nullopt};
         }
     }
     if (!several.empty() && PyErr_WarnEx(PyExc_UserWarning, several.c_str(), 1) != 0) {
@@ -688,8 +692,9 @@ PYBIND11_MODULE(brimlo_hid, module) {
                py::arg("port") = py::none(), py::arg("simulate") = false,
                py::arg("sim_state") = py::none(), py::arg("trace") = py::none(),
                py::arg("sim_boards") = 0,
-               "Opens a board: the one at `path`, or the first with `vid`:`pid` (by default the "
-               "board's) in USB port `port` whose serial starts with `serial`. simulate=True "
+               "Opens a board: the one at `path` (then without `port` and `serial`), or the "
+               "first with `vid`:`pid` (by default the board's) in USB port `port` whose serial "
+               "starts with `serial`, with a UserWarning when several match. simulate=True "
                "opens the emulated board kept in `sim_state` (sim_boards=N: N boards, each in "
                "its port 1-K). `trace` names a file that gets every report exchanged, one JSON "
                "line each.");

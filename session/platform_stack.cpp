@@ -12,6 +12,11 @@
 
 namespace brimlo::session {
 
+StackError StackError::Unavailable(std::string cause) {
+    const Kind kind = hid::HeldElsewhere(cause) ? Kind::Busy : Kind::NoDevice;
+    return {kind, std::move(cause)};
+}
+
 std::optional<StackError> CheckStackOptions(const StackOptions& options) {
     if (!options.simState.empty() && !options.simulate) {
         return StackError{StackError::Kind::Usage,
@@ -94,7 +99,7 @@ std::optional<std::pair<std::uint16_t, std::uint16_t>> PlatformStack::PathIdenti
     std::unique_ptr<hid::HidConnection> probe = top_->Open(path_, {}, cause);
     hid::HiddAttributes attributes;
     if (!probe) {
-        error = {StackError::Kind::NoDevice, cause};
+        error = StackError::Unavailable(cause);
         return std::nullopt;
     }
     if (!probe->GetAttributes(attributes)) {
@@ -122,7 +127,7 @@ bool PlatformStack::MakeBoards(const StackOptions& options, PlatformStack& stack
     sim::ParseHotplugScript(options.simHotplug, options.simBoards, events, cause);
     auto boards = sim::MultiBoardPlatform::Load(dir, options.simBoards, std::move(events), cause);
     if (!boards) {
-        error = {StackError::Kind::NoDevice, cause};
+        error = StackError::Unavailable(cause);
         return false;
     }
     stack.hotplug_ = boards.get();

@@ -35,9 +35,13 @@ struct StackOptions {
 };
 
 struct StackError {
+    // NoDevice, or Busy when `cause` says another program holds the device.
+    static StackError Unavailable(std::string cause);
+
     enum class Kind {
         Usage,     // the options are wrong: the user fixes the command line
         NoDevice,  // nothing usable there (no such node, a broken emulated device)
+        Busy,      // another program or process holds the device: try again later
         Failed,    // the stack itself failed (listing refused, for instance)
     };
     Kind kind = Kind::Failed;

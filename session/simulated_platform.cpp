@@ -23,7 +23,7 @@ std::unique_ptr<hid::HidPlatform> MakeSimulatedPlatform(const std::string& state
     // Load now, so that a broken device.json is reported before any command runs.
     std::string cause;
     if (!platform->Device(cause)) {
-        error = {StackError::Kind::NoDevice, cause};
+        error = StackError::Unavailable(cause);
         return nullptr;
     }
     return platform;

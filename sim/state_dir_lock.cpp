@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "files/file_io.h"
+#include "hid/hid_platform.h"
 
 namespace brimlo::sim {
 namespace {
@@ -50,7 +51,7 @@ std::unique_ptr<StateDirLock> StateDirLock::Acquire(const std::filesystem::path&
             error = files::Utf8Name(dir) +
                     ": the emulated board is busy: another process has been using this state "
                     "directory for " +
-                    std::to_string(wait.count()) + " ms; try again when it has finished";
+                    std::to_string(wait.count()) + " ms" + std::string(hid::kHeldElsewhere);
             return nullptr;
     }
     file->UnlockQueue();  // for the next waiter

@@ -76,6 +76,8 @@ std::unique_ptr<HidrawConnection> OpenHidrawNode(const std::shared_ptr<HidrawSys
             error += UsbIdentity(system->DescribeUsbInterface(path)) + "; " +
                      UdevRuleAdvice(udevRulePath);
             DebugOutput("hidraw: " + error + "\n");
+        } else if (fd == -EBUSY) {
+            error += " (another program is using the device)" + std::string(kHeldElsewhere);
         }
         return nullptr;
     }

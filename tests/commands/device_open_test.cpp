@@ -36,15 +36,27 @@ TEST(DeviceOpen, DescribesTheFirstMatchByItsPositionAndWritesTheDebugLine) {
     EXPECT_EQ(platform.opened.back(), "dev");  // the twin is never opened
 }
 
+// Only an interface another program holds makes it read as busy rather than missing.
 TEST(DeviceOpen, NothingMatchingIsNotFoundAndSaysWhatWasSkipped) {
     FakeHidPlatform platform;
     platform.interfaces = {
         {"locked", 0x1209, 0x0001, VendorDescriptor({1}, {8}, {8}), false, true}};
     UvcHidDevice device(platform);
-    const OpenResult result = device.Open(0x1209, 0x0001);
+    OpenResult result = device.Open(0x1209, 0x0001);
     EXPECT_EQ(result.status, OpenStatus::NotFound);
-    EXPECT_NE(result.message.find("1209:0001"), std::string::npos);
+    EXPECT_FALSE(result.heldElsewhere);
+    EXPECT_NE(result.message.find("1209:0001 is present"), std::string::npos);
     EXPECT_NE(result.message.find("Permission denied"), std::string::npos);
+
+    platform.interfaces.push_back(platform.interfaces.back());
+    platform.interfaces.back().path = "held";
+    platform.interfaces.back().heldElsewhere = true;
+    result = device.Open(0x1209, 0x0001);
+    EXPECT_EQ(result.status, OpenStatus::NotFound);
+    EXPECT_TRUE(result.heldElsewhere);
+    EXPECT_NE(result.message.find("another program holds one"), std::string::npos)
+        << result.message;
+    EXPECT_NE(result.message.find("held: Device or resource busy"), std::string::npos);
     EXPECT_FALSE(device.IsOpen());
     std::uint32_t value = 7;
     EXPECT_FALSE(device.RegisterAccess(kRegisterRead, 0x54, value));

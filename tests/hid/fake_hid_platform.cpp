@@ -92,7 +92,9 @@ std::unique_ptr<HidConnection> FakeHidPlatform::Open(const std::string& path, co
     for (const FakeInterface& iface : interfaces) {
         if (iface.path == path) {
             if (iface.openFails) {
-                error = path + ": Permission denied";
+                error = iface.heldElsewhere
+                            ? path + ": Device or resource busy" + std::string(kHeldElsewhere)
+                            : path + ": Permission denied";
                 return nullptr;
             }
             return std::make_unique<FakeConnection>(iface, log);

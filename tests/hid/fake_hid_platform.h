@@ -25,6 +25,7 @@ struct FakeInterface {
     std::vector<std::uint8_t> descriptor;
     bool describeFails = false;  // the set cannot give its path
     bool openFails = false;      // e.g. permission denied
+    bool heldElsewhere = false;  // with openFails: another program holds it
 };
 
 struct ExchangeLog {

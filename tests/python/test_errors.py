@@ -1,4 +1,6 @@
 # Every exception kind, and arguments of the wrong type or range refused before anything is sent.
+import subprocess
+import sys
 import threading
 
 import pytest
@@ -13,13 +15,22 @@ def test_hierarchy():
     assert issubclass(brimlo_hid.UsageError, ValueError)
 
 
-def test_open_refusals(sim_dir):
+def test_open_refusals_and_choices(sim_dir):
     with pytest.raises(brimlo_hid.NotFoundError, match="HID Device no found"):
         brimlo_hid.open(vid=0x1234, simulate=True, sim_state=sim_dir)
     with pytest.raises(brimlo_hid.UsageError, match="sim_state only applies.*simulate=True"):
         brimlo_hid.open(sim_state=sim_dir)
-    with pytest.raises(brimlo_hid.NotFoundError, match="1-1"):
+    with pytest.raises(brimlo_hid.NotFoundError, match="(?s)No board matches port/serial.*port 1-1"):
         brimlo_hid.open(simulate=True, sim_state=sim_dir, sim_boards=2, port="9-9")
+    for chooser in ({"port": "1-1"}, {"serial": "X"}):
+        with pytest.raises(brimlo_hid.UsageError, match="path, or with port and serial, not both"):
+            brimlo_hid.open(simulate=True, sim_state=sim_dir, sim_boards=2, path="/x", **chooser)
+    with pytest.warns(UserWarning, match="2 boards match; using the first, (.*) \\(port 1-1, "
+                      "serial .*\\); choose another with path, port or serial"):
+        with brimlo_hid.open(simulate=True, sim_state=sim_dir, sim_boards=2) as first:
+            paths = {i.port: i.path for i in brimlo_hid.list(simulate=True, sim_state=sim_dir,
+                                                              sim_boards=2)}
+            assert first.path == paths["1-1"]
     with pytest.raises(ValueError):
         brimlo_hid.open(vid=0x10000, simulate=True, sim_state=sim_dir)
 
@@ -106,3 +117,19 @@ def test_busy_while_another_thread_dumps(dev):
         finish.set()
         worker.join()
     assert not errors
+
+
+def test_busy_while_another_process_holds_the_board(sim_dir):
+    holder = subprocess.Popen(
+        [sys.executable, "-c", "import brimlo_hid, sys\n"
+         "d = brimlo_hid.open(simulate=True, sim_state=sys.argv[1])\n"
+         "print('held', flush=True)\nsys.stdin.read()", sim_dir],
+        stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    try:
+        assert holder.stdout.readline() == "held\n"
+        with pytest.raises(brimlo_hid.BusyError, match="busy: another process"):
+            brimlo_hid.open(simulate=True, sim_state=sim_dir)
+    finally:
+        holder.communicate("")
+    assert holder.returncode == 0
+    brimlo_hid.open(simulate=True, sim_state=sim_dir).close()  # free again

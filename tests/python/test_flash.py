@@ -53,7 +53,7 @@ def test_burn_verify_dump_8mb(dev, image, tmp_path):
     assert target.read_bytes() == image
 
 
-def test_ctrl_c_stops_a_dump_at_a_report_boundary(dev, tmp_path):
+def test_ctrl_c_stops_a_dump_or_verify_at_a_report_boundary(dev, tmp_path):
     target = tmp_path / "dump.bin"
 
     def interrupt(phase, done, total):
@@ -68,7 +68,18 @@ def test_ctrl_c_stops_a_dump_at_a_report_boundary(dev, tmp_path):
     assert kept < 8 << 20 and kept % 4096 == 0
     with pytest.raises(KeyboardInterrupt):
         dev.flash.dump(progress=interrupt)
-    assert len(dev.flash.dump()) == 8 << 20  # the device is usable again
+    blank = dev.flash.dump()  # the device is usable again
+    assert len(blank) == 8 << 20
+    calls = []
+
+    def record_and_interrupt(phase, done, total):
+        calls.append((done, total))
+        interrupt(phase, done, total)
+
+    with pytest.raises(KeyboardInterrupt):
+        dev.flash.verify(blank, progress=record_and_interrupt)
+    assert max(done for done, _ in calls) < 8 << 20  # stopped before its end
+    assert dev.flash.verify(blank) is None
 
 
 def test_ctrl_c_during_a_burn_warns_then_stops(sim_dir, set_faults, image):

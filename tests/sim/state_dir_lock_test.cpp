@@ -9,6 +9,7 @@
 #include <future>
 #include <thread>
 
+#include "hid/hid_platform.h"
 #include "sim/state_dir_lock.h"
 #include "sim_wire.h"
 
@@ -95,6 +96,7 @@ TEST(StateDirSharing, AUserThatWaitsTooLongIsToldTheBoardIsBusy) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
     EXPECT_NE(error.find(dir.path.string()), std::string::npos) << error;
     EXPECT_NE(error.find("busy"), std::string::npos) << error;
+    EXPECT_TRUE(hid::HeldElsewhere(error)) << "front ends tell busy from missing: " << error;
 
     holder.reset();
     EXPECT_NE(SimDevice::Load(dir.path, error, 100ms), nullptr) << error;

@@ -444,7 +444,8 @@ TEST(HidrawOpenTest, ReadsIdentifiersReleaseAndDescriptorAndClosesWithTheConnect
 }
 
 // A failed open names the call and its cause and leaves nothing open; when permission is
-// denied it also tells how to install the udev rule, and says so on the debug output.
+// denied it also tells how to install the udev rule, and says so on the debug output; only a
+// node another program holds reads as busy.
 TEST(HidrawOpenTest, FailedOpensNameTheCallAndLeaveNothingOpen) {
     auto system = std::make_shared<FakeHidrawSystem>();
     const UsbInterfaceInfo usb{0x1209, 0x0001, 0x0100, 1};
@@ -452,12 +453,14 @@ TEST(HidrawOpenTest, FailedOpensNameTheCallAndLeaveNothingOpen) {
     system->nodes["/dev/hidraw7"] = {.openErrno = EPERM, .usb = usb};
     system->nodes["/dev/hidraw5"].rawInfoErrno = EIO;
     system->nodes["/dev/hidraw6"].descriptorErrno = ENODEV;
+    system->nodes["/dev/hidraw8"] = {.openErrno = EBUSY, .usb = usb};
     HidrawPlatform platform(system, kRule);
     const struct {
         const char* path;
         const char* error;
         bool denied;
     } cases[] = {
+        {"/dev/hidraw8", "open(/dev/hidraw8) failed: Device or resource busy", false},
         {"/dev/hidraw4", "open(/dev/hidraw4) failed: Permission denied (USB device 1209:0001)",
          true},
         {"/dev/hidraw7", "open(/dev/hidraw7) failed: Operation not permitted", true},
@@ -474,6 +477,7 @@ TEST(HidrawOpenTest, FailedOpensNameTheCallAndLeaveNothingOpen) {
             EXPECT_EQ(error.find(part) != std::string::npos, c.denied) << part << " in: " << error;
         }
         EXPECT_EQ(debug.LinesContaining(error), c.denied ? 1u : 0u);
+        EXPECT_EQ(HeldElsewhere(error), std::string(c.path) == "/dev/hidraw8") << error;
     }
     EXPECT_TRUE(system->openFds.empty());
 }
