@@ -27,34 +27,17 @@
 
 #include "app/flash_panel_controller.h"
 #include "app/uvc_hid_dlg.h"
+#include "bench/burn_bench_common.h"
 #include "dialog/dialog_template.h"
 #include "flash/burn_sequence.h"
 #include "flash/flash_messages.h"
-#include "hid/debug_output.h"
 #include "sim/sim_platform.h"
 
 namespace {
 
 using namespace brimlo;
 using namespace brimlo::app;
-using Clock = std::chrono::steady_clock;
-
-constexpr std::uint32_t kImageSize = 8 * 1024 * 1024;
-constexpr int kTickMs = 10;
-constexpr double kStallGoalMs = 50;
-constexpr double kRatioGoal = 1.2;
-
-class NoDebug final : public hid::DebugSink {
-  public:
-    void Write(std::string_view) override {}
-};
-
-// Keeps the last text; a burn that did not end with the whole-flash text has failed.
-class LastBoxes final : public MessageBoxes {
-  public:
-    void Show(std::string_view text, std::string_view, MessageIcon) override { last = text; }
-    std::string last;
-};
+using namespace brimlo::bench;
 
 class FixedChooser final : public FlashFileChooser {
   public:
@@ -65,26 +48,6 @@ class FixedChooser final : public FlashFileChooser {
   private:
     QString path_;
 };
-
-sim::SimConfig SmallReports() {
-    sim::SimConfig config;
-    config.chipRow = 4;  // 8 MB
-    config.outputReportLengths = {64, 64, 64};
-    config.inputReportLengths = {64, 64, 64};
-    return config;
-}
-
-std::vector<std::uint8_t> Image() {
-    std::vector<std::uint8_t> image(kImageSize);
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        image[i] = static_cast<std::uint8_t>((i * 13 + 7 + (i >> 9)) % 253 + 1);
-    }
-    return image;
-}
-
-double Seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
 
 // CPU time of the whole process, every thread: what a run costs apart from waiting for a CPU
 // that other programs hold.
@@ -181,12 +144,6 @@ bool DialogBurn(const std::vector<std::uint8_t>& image, RunTimes& times, double&
     tick.stop();
     stallMs = double(worstNs) / 1e6;
     return boxes.last == flash::kEntireUpdated && sim->PeekFlash(0, kImageSize) == image;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace

@@ -23,34 +23,17 @@
 #include <fstream>
 #include <vector>
 
+#include "bench/burn_bench_common.h"
 #include "dialog/dialog_template.h"
 #include "flash/burn_sequence.h"
 #include "flash/flash_messages.h"
-#include "hid/debug_output.h"
 #include "sim/sim_platform.h"
 #include "win32/uvc_hid_dlg_win32.h"
 
 namespace {
 
 using namespace brimlo;
-using Clock = std::chrono::steady_clock;
-
-constexpr std::uint32_t kImageSize = 8 * 1024 * 1024;
-constexpr UINT kTickMs = 10;
-constexpr double kStallGoalMs = 50;
-constexpr double kRatioGoal = 1.2;
-
-class NoDebug final : public hid::DebugSink {
-  public:
-    void Write(std::string_view) override {}
-};
-
-// Keeps the last text; a burn that did not end with the whole-flash text has failed.
-class LastBoxes final : public MessageBoxes {
-  public:
-    void Show(std::string_view text, std::string_view, MessageIcon) override { last = text; }
-    std::string last;
-};
+using namespace brimlo::bench;
 
 class FixedChooser final : public win32::FileChooser {
   public:
@@ -61,26 +44,6 @@ class FixedChooser final : public win32::FileChooser {
   private:
     std::wstring path_;
 };
-
-sim::SimConfig SmallReports() {
-    sim::SimConfig config;
-    config.chipRow = 4;  // 8 MB
-    config.outputReportLengths = {64, 64, 64};
-    config.inputReportLengths = {64, 64, 64};
-    return config;
-}
-
-std::vector<std::uint8_t> Image() {
-    std::vector<std::uint8_t> image(kImageSize);
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        image[i] = static_cast<std::uint8_t>((i * 13 + 7 + (i >> 9)) % 253 + 1);
-    }
-    return image;
-}
-
-double Seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
 
 bool LibraryBurn(const std::vector<std::uint8_t>& image, double& seconds) {
     std::string error;
@@ -162,12 +125,6 @@ bool DialogBurn(const std::filesystem::path& file, const std::vector<std::uint8_
     ::KillTimer(nullptr, timer);
     stallMs = std::chrono::duration<double, std::milli>(worstLateness).count();
     return boxes.last == flash::kEntireUpdated && sim->PeekFlash(0, kImageSize) == image;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace
