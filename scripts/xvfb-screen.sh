@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the screenshot scripts: the tools they need (Xvfb, xdotool to click, ImageMagick's
 # import to take the picture) and a virtual X server of their own. The caller defines `say`
 # and `work`; start_screen sets `xvfb_pid` (for the caller's cleanup) and DISPLAY.
