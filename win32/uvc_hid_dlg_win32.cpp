@@ -4,7 +4,6 @@
 
 #include <array>
 #include <filesystem>
-#include <vector>
 
 #include "dialog/dialog_template.h"
 #include "dialog/open_device.h"
@@ -168,26 +167,9 @@ void Cuvc_hid_olvexDlg::Apply(DialogEvent event) {
 // round of messages and a repaint, which a run's start and end would otherwise pay 16 times.
 void Cuvc_hid_olvexDlg::ApplyStates() {
     const app::ControlStates states = app::StatesOf(facts_);
-    std::vector<std::size_t> changed;
     for (std::size_t i = 0; i < kRuledIds.size(); ++i) {
         if (!applied_ || applied_->enabled[i] != states.enabled[i]) {
-            changed.push_back(i);
-        }
-    }
-    // A button paints itself at once when enabled or disabled, a round of calls to the window
-    // system each (to Wine's server, there). With the window's drawing held, the changed
-    // controls are only invalidated and paint together once the dialog's thread is idle.
-    const bool hold = changed.size() > 1 && ::IsWindowVisible(Handle()) != FALSE;
-    if (hold) {
-        ::SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
-    }
-    for (const std::size_t i : changed) {
-        EnableItem(kRuledIds[i], states.enabled[i]);
-    }
-    if (hold) {
-        ::SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
-        for (const std::size_t i : changed) {
-            ::RedrawWindow(Item(kRuledIds[i]), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+            EnableItem(kRuledIds[i], states.enabled[i]);
         }
     }
     Check(app::kIdEntireFlash, states.entireFlashChecked);

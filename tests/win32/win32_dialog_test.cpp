@@ -403,8 +403,6 @@ constexpr std::array kDeviceControls = {
 TEST_F(Win32DialogTest, BurnAndDumpRunOnTheWorkerAndTheDumpEqualsTheImage) {
     Win32Run run(R"({"chip_row": 29})");  // 8 MB
     run.Create();
-    // Shown, the run's start and end change the enabling with the window's drawing held.
-    ::ShowWindow(run.hwnd, SW_SHOWNA);
     run.Click(kIdOpenDevice);
     run.Click(kIdGetId);
     const Bytes image = FlashImage(0x10000, 1, 0x5D);
@@ -416,11 +414,6 @@ TEST_F(Win32DialogTest, BurnAndDumpRunOnTheWorkerAndTheDumpEqualsTheImage) {
     for (const int id : kDeviceControls) {
         EXPECT_FALSE(run.Enabled(id)) << id;
     }
-    // Each control greyed out by the start is left to be painted with the others.
-    for (const int id : {kIdRead, kIdGetId, kIdBurnFileBrowse, kIdBurn, kIdEntireFlash}) {
-        EXPECT_TRUE(::GetUpdateRect(run.Item(id), nullptr, FALSE)) << id;
-    }
-    EXPECT_TRUE(::IsWindowVisible(run.hwnd));
     ASSERT_TRUE(run.PumpUntil([&] { return !run.dialog->Running(); }));
     ASSERT_EQ(run.boxes.shown.size(), 1u);
     EXPECT_EQ(run.boxes.shown[0].text, flash::kEntireUpdated);
