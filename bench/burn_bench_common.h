@@ -9,9 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include <cstdio>
+
 #include "commands/message_boxes.h"
+#include "commands/uvc_hid_device.h"
+#include "flash/burn_sequence.h"
 #include "hid/debug_output.h"
-#include "sim/sim_config.h"
+#include "sim/sim_platform.h"
 
 namespace brimlo::bench {
 
@@ -53,6 +57,29 @@ inline std::vector<std::uint8_t> Image() {
 
 inline double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
+}
+
+// The library alone: no progress, no thread, no window. `timed` is given the burn to run once
+// between its own readings of the clocks.
+template <typename Timed>
+bool LibraryBurn(const char* bench, const std::vector<std::uint8_t>& image, Timed timed) {
+    std::string error;
+    const auto sim = sim::SimDevice::Create(SmallReports(), error);
+    sim::SimPlatform platform(sim);
+    UvcHidDevice device(platform);
+    flash::FlashIdentity identity;
+    if (device.Open(SmallReports().vid, SmallReports().pid).status != OpenStatus::Opened ||
+        !flash::IdentifyFlash(device, identity, error)) {
+        std::fprintf(stderr, "%s: %s\n", bench, error.c_str());
+        return false;
+    }
+    LastBoxes boxes;
+    flash::FixedAreaChoice entire(flash::BurnSelection{});
+    bool updated = false;
+    timed([&] {
+        updated = flash::RunBurn(device, image, identity, entire, boxes, nullptr).entireUpdated;
+    });
+    return updated && sim->PeekFlash(0, kImageSize) == image;
 }
 
 inline double Median(std::vector<double> values) {

@@ -69,28 +69,6 @@ struct RunTimes {
     double dialogThreadCpu = 0;  // the part the dialog's thread spent
 };
 
-// The library alone: no progress, no thread, no widgets.
-bool LibraryBurn(const std::vector<std::uint8_t>& image, RunTimes& times) {
-    std::string error;
-    const auto sim = sim::SimDevice::Create(SmallReports(), error);
-    sim::SimPlatform platform(sim);
-    UvcHidDevice device(platform);
-    flash::FlashIdentity identity;
-    if (device.Open(SmallReports().vid, SmallReports().pid).status != OpenStatus::Opened ||
-        !flash::IdentifyFlash(device, identity, error)) {
-        std::fprintf(stderr, "dialog_burn_bench: %s\n", error.c_str());
-        return false;
-    }
-    LastBoxes boxes;
-    flash::FixedAreaChoice entire(flash::BurnSelection{});
-    const double cpu = ProcessCpuSeconds();
-    const Clock::time_point start = Clock::now();
-    const flash::BurnOutcome outcome =
-        flash::RunBurn(device, image, identity, entire, boxes, nullptr);
-    times = {Seconds(Clock::now() - start), ProcessCpuSeconds() - cpu, 0};
-    return outcome.entireUpdated && sim->PeekFlash(0, kImageSize) == image;
-}
-
 // The dialog's burn, with the dialog's thread watched by a 10 ms timer.
 bool DialogBurn(const std::vector<std::uint8_t>& image, RunTimes& times, double& stallMs) {
     QTemporaryDir dir;
@@ -171,7 +149,14 @@ int main(int argc, char** argv) {
     for (int round = 0; round < repeat && ok; ++round) {
         RunTimes library, dialog;
         double stall = 0;
-        ok = LibraryBurn(image, library) && DialogBurn(image, dialog, stall);
+        const auto timeLibrary = [&](const auto& burn) {
+            const double cpu = ProcessCpuSeconds();
+            const Clock::time_point start = Clock::now();
+            burn();
+            library = {Seconds(Clock::now() - start), ProcessCpuSeconds() - cpu, 0};
+        };
+        ok = LibraryBurn("dialog_burn_bench", image, timeLibrary) &&
+             DialogBurn(image, dialog, stall);
         libraryWall.push_back(library.wall);
         dialogWall.push_back(dialog.wall);
         libraryCpu.push_back(library.cpu);

@@ -45,26 +45,6 @@ class FixedChooser final : public win32::FileChooser {
     std::wstring path_;
 };
 
-bool LibraryBurn(const std::vector<std::uint8_t>& image, double& seconds) {
-    std::string error;
-    const auto sim = sim::SimDevice::Create(SmallReports(), error);
-    sim::SimPlatform platform(sim);
-    UvcHidDevice device(platform);
-    flash::FlashIdentity identity;
-    if (device.Open(SmallReports().vid, SmallReports().pid).status != OpenStatus::Opened ||
-        !flash::IdentifyFlash(device, identity, error)) {
-        std::fprintf(stderr, "win32_dialog_burn_bench: %s\n", error.c_str());
-        return false;
-    }
-    LastBoxes boxes;
-    flash::FixedAreaChoice entire(flash::BurnSelection{});
-    const Clock::time_point start = Clock::now();
-    const flash::BurnOutcome outcome =
-        flash::RunBurn(device, image, identity, entire, boxes, nullptr);
-    seconds = Seconds(Clock::now() - start);
-    return outcome.entireUpdated && sim->PeekFlash(0, kImageSize) == image;
-}
-
 // The dialog's thread's timer: how late each tick comes.
 Clock::time_point lastTick;
 Clock::duration worstLateness{};
@@ -158,7 +138,12 @@ int main(int argc, char** argv) {
     double worstStall = 0;
     for (int run = 0; run < repeat; ++run) {
         double libSeconds = 0, dlgSeconds = 0, stall = 0;
-        if (!LibraryBurn(image, libSeconds) || !DialogBurn(file, image, dlgSeconds, stall)) {
+        const bool ok = LibraryBurn("win32_dialog_burn_bench", image, [&](const auto& burn) {
+            const Clock::time_point start = Clock::now();
+            burn();
+            libSeconds = Seconds(Clock::now() - start);
+        });
+        if (!ok || !DialogBurn(file, image, dlgSeconds, stall)) {
             std::fprintf(stderr, "win32_dialog_burn_bench: a burn failed\n");
             std::filesystem::remove(file);
             return 1;
