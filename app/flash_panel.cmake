@@ -4,5 +4,4 @@ target_sources(brimlo_app PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/flash_file_chooser.cpp
     ${CMAKE_CURRENT_LIST_DIR}/flash_panel_controller.cpp
     ${CMAKE_CURRENT_LIST_DIR}/flash_worker.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/worker_boxes.cpp
 )

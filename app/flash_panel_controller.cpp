@@ -35,8 +35,12 @@ FlashPanelController::FlashPanelController(Cuvc_hid_olvexDlg& dialog, FlashFileC
             w_.deviceId,   w_.pagesPerSector, w_.sectorsPerBlock, w_.totalSize},
       areas_{w_.areaFirmware, w_.areaPrivateData, w_.areaCustomizedData},
       chooser_(chooser),
-      workerBoxes_(dialog.Boxes()),
-      logic_(workerBoxes_) {
+      handOver_(dialog.Boxes(),
+                [this] {
+                    QMetaObject::invokeMethod(
+                        this, [this] { handOver_.ServePending(); }, Qt::QueuedConnection);
+                }),
+      logic_(handOver_) {
     // The worker reads the Burn Area choice from the mirror, kept up to date by the controls'
     // own signals, whoever changes them.
     choice_.SetEntireFlash(w_.entireFlash->isChecked());
@@ -75,7 +79,7 @@ FlashPanelController::~FlashPanelController() {
     // Only reached when the dialog is torn down without its close path (which waits for the
     // worker's end): release a worker waiting for a box, end a dump early, and let the worker
     // finish before the device and the file it uses go away.
-    workerBoxes_.Release();
+    handOver_.Release();
     dumpStop_.Request();
     thread_->wait();
     delete thread_;
@@ -185,7 +189,7 @@ void FlashPanelController::Start(FlashTask task) {
                                 logic_.BurnBytes(),
                                 logic_.DumpSink(),
                                 choice_,
-                                workerBoxes_,
+                                handOver_,
                                 relay_,
                                 dumpStop_};
     thread_ = new QThread;

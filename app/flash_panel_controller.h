@@ -13,9 +13,9 @@
 #include "app/flash_file_chooser.h"
 #include "app/flash_worker.h"
 #include "app/uvc_hid_dlg.h"
-#include "app/worker_boxes.h"
 #include "commands/stop_request.h"
 #include "dialog/area_choice_mirror.h"
+#include "dialog/box_hand_over.h"
 #include "dialog/flash_panel_logic.h"
 #include "dialog/flash_progress_relay.h"
 
@@ -69,7 +69,8 @@ class FlashPanelController final : public QObject, public CloseHold {
     std::array<QLabel*, flash::kInfoFieldCount> info_;
     std::array<QCheckBox*, flash::kFlashAreaCount> areas_;
     FlashFileChooser& chooser_;
-    WorkerBoxes workerBoxes_;
+    // Worker boxes reach the dialog's thread through a queued call to this controller.
+    BoxHandOver handOver_;
     FlashPanelLogic logic_;
     AreaChoiceMirror choice_;
     FlashProgressRelay relay_;

@@ -27,34 +27,17 @@
 
 #include "app/flash_panel_controller.h"
 #include "app/uvc_hid_dlg.h"
+#include "bench/burn_bench_common.h"
 #include "dialog/dialog_template.h"
 #include "flash/burn_sequence.h"
 #include "flash/flash_messages.h"
-#include "hid/debug_output.h"
 #include "sim/sim_platform.h"
 
 namespace {
 
 using namespace brimlo;
 using namespace brimlo::app;
-using Clock = std::chrono::steady_clock;
-
-constexpr std::uint32_t kImageSize = 8 * 1024 * 1024;
-constexpr int kTickMs = 10;
-constexpr double kStallGoalMs = 50;
-constexpr double kRatioGoal = 1.2;
-
-class NoDebug final : public hid::DebugSink {
-  public:
-    void Write(std::string_view) override {}
-};
-
-// Keeps the last text; a burn that did not end with the whole-flash text has failed.
-class LastBoxes final : public MessageBoxes {
-  public:
-    void Show(std::string_view text, std::string_view, MessageIcon) override { last = text; }
-    std::string last;
-};
+using namespace brimlo::bench;
 
 class FixedChooser final : public FlashFileChooser {
   public:
@@ -65,26 +48,6 @@ class FixedChooser final : public FlashFileChooser {
   private:
     QString path_;
 };
-
-sim::SimConfig SmallReports() {
-    sim::SimConfig config;
-    config.chipRow = 4;  // 8 MB
-    config.outputReportLengths = {64, 64, 64};
-    config.inputReportLengths = {64, 64, 64};
-    return config;
-}
-
-std::vector<std::uint8_t> Image() {
-    std::vector<std::uint8_t> image(kImageSize);
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        image[i] = static_cast<std::uint8_t>((i * 13 + 7 + (i >> 9)) % 253 + 1);
-    }
-    return image;
-}
-
-double Seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
 
 // CPU time of the whole process, every thread: what a run costs apart from waiting for a CPU
 // that other programs hold.
@@ -105,28 +68,6 @@ struct RunTimes {
     double cpu = 0;
     double dialogThreadCpu = 0;  // the part the dialog's thread spent
 };
-
-// The library alone: no progress, no thread, no widgets.
-bool LibraryBurn(const std::vector<std::uint8_t>& image, RunTimes& times) {
-    std::string error;
-    const auto sim = sim::SimDevice::Create(SmallReports(), error);
-    sim::SimPlatform platform(sim);
-    UvcHidDevice device(platform);
-    flash::FlashIdentity identity;
-    if (device.Open(SmallReports().vid, SmallReports().pid).status != OpenStatus::Opened ||
-        !flash::IdentifyFlash(device, identity, error)) {
-        std::fprintf(stderr, "dialog_burn_bench: %s\n", error.c_str());
-        return false;
-    }
-    LastBoxes boxes;
-    flash::FixedAreaChoice entire(flash::BurnSelection{});
-    const double cpu = ProcessCpuSeconds();
-    const Clock::time_point start = Clock::now();
-    const flash::BurnOutcome outcome =
-        flash::RunBurn(device, image, identity, entire, boxes, nullptr);
-    times = {Seconds(Clock::now() - start), ProcessCpuSeconds() - cpu, 0};
-    return outcome.entireUpdated && sim->PeekFlash(0, kImageSize) == image;
-}
 
 // The dialog's burn, with the dialog's thread watched by a 10 ms timer.
 bool DialogBurn(const std::vector<std::uint8_t>& image, RunTimes& times, double& stallMs) {
@@ -183,12 +124,6 @@ bool DialogBurn(const std::vector<std::uint8_t>& image, RunTimes& times, double&
     return boxes.last == flash::kEntireUpdated && sim->PeekFlash(0, kImageSize) == image;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -214,7 +149,14 @@ int main(int argc, char** argv) {
     for (int round = 0; round < repeat && ok; ++round) {
         RunTimes library, dialog;
         double stall = 0;
-        ok = LibraryBurn(image, library) && DialogBurn(image, dialog, stall);
+        const auto timeLibrary = [&](const auto& burn) {
+            const double cpu = ProcessCpuSeconds();
+            const Clock::time_point start = Clock::now();
+            burn();
+            library = {Seconds(Clock::now() - start), ProcessCpuSeconds() - cpu, 0};
+        };
+        ok = LibraryBurn("dialog_burn_bench", image, timeLibrary) &&
+             DialogBurn(image, dialog, stall);
         libraryWall.push_back(library.wall);
         dialogWall.push_back(dialog.wall);
         libraryCpu.push_back(library.cpu);

@@ -23,34 +23,17 @@
 #include <fstream>
 #include <vector>
 
+#include "bench/burn_bench_common.h"
 #include "dialog/dialog_template.h"
 #include "flash/burn_sequence.h"
 #include "flash/flash_messages.h"
-#include "hid/debug_output.h"
 #include "sim/sim_platform.h"
 #include "win32/uvc_hid_dlg_win32.h"
 
 namespace {
 
 using namespace brimlo;
-using Clock = std::chrono::steady_clock;
-
-constexpr std::uint32_t kImageSize = 8 * 1024 * 1024;
-constexpr UINT kTickMs = 10;
-constexpr double kStallGoalMs = 50;
-constexpr double kRatioGoal = 1.2;
-
-class NoDebug final : public hid::DebugSink {
-  public:
-    void Write(std::string_view) override {}
-};
-
-// Keeps the last text; a burn that did not end with the whole-flash text has failed.
-class LastBoxes final : public MessageBoxes {
-  public:
-    void Show(std::string_view text, std::string_view, MessageIcon) override { last = text; }
-    std::string last;
-};
+using namespace brimlo::bench;
 
 class FixedChooser final : public win32::FileChooser {
   public:
@@ -62,46 +45,6 @@ class FixedChooser final : public win32::FileChooser {
     std::wstring path_;
 };
 
-sim::SimConfig SmallReports() {
-    sim::SimConfig config;
-    config.chipRow = 4;  // 8 MB
-    config.outputReportLengths = {64, 64, 64};
-    config.inputReportLengths = {64, 64, 64};
-    return config;
-}
-
-std::vector<std::uint8_t> Image() {
-    std::vector<std::uint8_t> image(kImageSize);
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        image[i] = static_cast<std::uint8_t>((i * 13 + 7 + (i >> 9)) % 253 + 1);
-    }
-    return image;
-}
-
-double Seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
-bool LibraryBurn(const std::vector<std::uint8_t>& image, double& seconds) {
-    std::string error;
-    const auto sim = sim::SimDevice::Create(SmallReports(), error);
-    sim::SimPlatform platform(sim);
-    UvcHidDevice device(platform);
-    flash::FlashIdentity identity;
-    if (device.Open(SmallReports().vid, SmallReports().pid).status != OpenStatus::Opened ||
-        !flash::IdentifyFlash(device, identity, error)) {
-        std::fprintf(stderr, "win32_dialog_burn_bench: %s\n", error.c_str());
-        return false;
-    }
-    LastBoxes boxes;
-    flash::FixedAreaChoice entire(flash::BurnSelection{});
-    const Clock::time_point start = Clock::now();
-    const flash::BurnOutcome outcome =
-        flash::RunBurn(device, image, identity, entire, boxes, nullptr);
-    seconds = Seconds(Clock::now() - start);
-    return outcome.entireUpdated && sim->PeekFlash(0, kImageSize) == image;
-}
-
 // The dialog's thread's timer: how late each tick comes.
 Clock::time_point lastTick;
 Clock::duration worstLateness{};
@@ -112,18 +55,19 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     lastTick = now;
 }
 
-// Runs the dialog's messages as its modal loop would, until `done`.
+// Runs the dialog's messages as its modal loop would, until `done`. It is asked after each
+// message, as the Linux bench's loop quits on the dialog's end notification: the repaints
+// queued behind that message come after the burn there too.
 template <typename Done>
 void Pump(HWND dialog, Done done) {
     while (!done()) {
         MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!::IsDialogMessageW(dialog, &msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
+        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        } else if (!::IsDialogMessageW(dialog, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
         }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
 }
 
@@ -163,12 +107,6 @@ bool DialogBurn(const std::filesystem::path& file, const std::vector<std::uint8_
     return boxes.last == flash::kEntireUpdated && sim->PeekFlash(0, kImageSize) == image;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -200,7 +138,12 @@ int main(int argc, char** argv) {
     double worstStall = 0;
     for (int run = 0; run < repeat; ++run) {
         double libSeconds = 0, dlgSeconds = 0, stall = 0;
-        if (!LibraryBurn(image, libSeconds) || !DialogBurn(file, image, dlgSeconds, stall)) {
+        const bool ok = LibraryBurn("win32_dialog_burn_bench", image, [&](const auto& burn) {
+            const Clock::time_point start = Clock::now();
+            burn();
+            libSeconds = Seconds(Clock::now() - start);
+        });
+        if (!ok || !DialogBurn(file, image, dlgSeconds, stall)) {
             std::fprintf(stderr, "win32_dialog_burn_bench: a burn failed\n");
             std::filesystem::remove(file);
             return 1;

@@ -22,17 +22,8 @@ out=$(realpath -m "$1")
 cd "$(dirname "$0")/.."
 say() { echo "screenshot.sh: $*" >&2; }
 
-# Xvfb, xdotool to click, ImageMagick's import to take the picture.
-need=()
-command -v Xvfb > /dev/null || need+=(xvfb)
-command -v xdotool > /dev/null || need+=(xdotool)
-command -v import > /dev/null || need+=(imagemagick)
-if [ "${#need[@]}" -gt 0 ]; then
-    say "installing ${need[*]}"
-    sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get install -y -q --no-install-recommends "${need[@]}" > /dev/null
-fi
+. scripts/xvfb-screen.sh
+install_screen_tools
 
 build=${BRIMLO_BUILD_DIR:-build}
 tool=$build/app/brimlo-hid-tool
@@ -51,18 +42,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The first free display from :90 on.
-display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
-    display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 50); do
-    xdotool getmouselocation > /dev/null 2>&1 && break
-    sleep 0.1
-done
+start_screen
 
 if [ -n "$mid_burn" ]; then
     # 2 ms per report: the burn writes for about two seconds, then compares as long.

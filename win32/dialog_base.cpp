@@ -27,10 +27,33 @@ HWND DialogBase::CreateModeless(const std::vector<WORD>& dialogTemplate, HWND ow
 void DialogBase::End(INT_PTR result) {
     ended_ = true;
     result_ = result;
+    CloseOwnedWindows();
     if (modal_) {
         ::EndDialog(hwnd_, result);
     } else {
         ::DestroyWindow(hwnd_);
+    }
+}
+
+// A box or chooser still open over the dialog (one shown while a run held the close) would
+// otherwise stay on screen, alone and out of date, holding the process until dismissed.
+void DialogBase::CloseOwnedWindows() const {
+    struct Search {
+        HWND owner;
+        std::vector<HWND> owned;
+    } search{hwnd_, {}};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* found = reinterpret_cast<Search*>(param);
+            if (::GetWindow(window, GW_OWNER) == found->owner) {
+                found->owned.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    for (const HWND window : search.owned) {
+        ::SendMessageW(window, WM_CLOSE, 0, 0);
     }
 }
 

@@ -54,11 +54,13 @@ class DialogBase {
     virtual void OnOK() { End(IDOK); }
     virtual void OnCancel() { End(IDCANCEL); }
 
+    // Ends the dialog, closing first the windows it owns.
     void End(INT_PTR result);
 
   private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void CloseOwnedWindows() const;
 
     HWND hwnd_ = nullptr;
     bool modal_ = false;

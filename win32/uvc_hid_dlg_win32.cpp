@@ -276,6 +276,15 @@ INT_PTR Cuvc_hid_olvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam,
         case kWmServeBoxes:
             handOver_.ServePending();
             return 0;
+        case WM_QUERYENDSESSION:
+            return QueryEndSession();
+        case WM_ENDSESSION:
+            if (wParam != FALSE) {
+                EndSession();
+            } else {
+                ::ShutdownBlockReasonDestroy(Handle());  // the log-off was called off
+            }
+            return 0;
         default:
             break;
     }
@@ -299,7 +308,12 @@ void Cuvc_hid_olvexDlg::ShowAbout() {
 void Cuvc_hid_olvexDlg::Close(INT_PTR result) {
     if (Running()) {
         pendingClose_ = result;
-        ShowBox(app::RunningCloseBox(task_));
+        // A request that comes while the box is up (WM_CLOSE from outside) needs no second one.
+        if (!holdBoxShown_) {
+            holdBoxShown_ = true;
+            ShowBox(app::RunningCloseBox(task_));
+            holdBoxShown_ = false;
+        }
         return;
     }
     if (result == IDOK) {
@@ -307,6 +321,34 @@ void Cuvc_hid_olvexDlg::Close(INT_PTR result) {
     }
     logic_.CloseSelectedFile();
     End(result);
+}
+
+// Log-off or shutdown asks first. Idle, the window agrees and closes at WM_ENDSESSION. During a
+// run it asks Windows to wait, giving the reason for its shutdown screen, and takes the close
+// path, posted so that its box is not shown inside this sent message: the window and the
+// process end with the run.
+BOOL Cuvc_hid_olvexDlg::QueryEndSession() {
+    if (!Running()) {
+        return TRUE;
+    }
+    ::ShutdownBlockReasonCreate(Handle(),
+                                files::Utf16FromUtf8(app::RunningCloseBox(task_).text).c_str());
+    ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    return FALSE;
+}
+
+// The session ends as soon as this returns, however the user answered the shutdown screen:
+// close as Esc does, without a box. A dump stops at its next report; a burn cannot be stopped
+// halfway, so the window waits for it as long as Windows lets it.
+void Cuvc_hid_olvexDlg::EndSession() {
+    if (Running()) {
+        handOver_.Release();
+        dumpStop_.Request();
+        pendingClose_ = IDCANCEL;
+        OnWorkerEnded();
+        return;
+    }
+    Close(IDCANCEL);
 }
 
 void Cuvc_hid_olvexDlg::OnOpenDevice() {
@@ -470,6 +512,9 @@ void Cuvc_hid_olvexDlg::Start(app::FlashTask task) {
 }
 
 void Cuvc_hid_olvexDlg::OnWorkerEnded() {
+    if (!Running()) {
+        return;  // already joined at the session's end
+    }
     // The run is over only once its thread has ended: nothing uses the device, the file or
     // the image any more.
     worker_.join();

@@ -73,6 +73,8 @@ class Cuvc_hid_olvexDlg final : public DialogBase {
     void MirrorBurnArea();
     void CreateStopButton();
     void Close(INT_PTR result);
+    BOOL QueryEndSession();
+    void EndSession();
     void ShowBox(const app::PanelBox& box);
     void ShowAbout();
 
@@ -116,6 +118,7 @@ class Cuvc_hid_olvexDlg final : public DialogBase {
     // The dialog's own, so that Stop never reaches into the worker while it goes away.
     StopRequest dumpStop_;
     std::optional<INT_PTR> pendingClose_;
+    bool holdBoxShown_ = false;
     bool endedWithoutDevice_ = false;
 };
 

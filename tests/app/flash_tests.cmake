@@ -1,5 +1,5 @@
 # The dialog's flash panel with its worker threads against the emulated device, offscreen.
-foreach(suite flash_panel_test worker_boxes_test flash_file_chooser_test)
+foreach(suite flash_panel_test flash_file_chooser_test)
     add_executable(${suite} ${CMAKE_CURRENT_LIST_DIR}/${suite}.cpp
                             ${CMAKE_CURRENT_LIST_DIR}/flash_panel_harness.h)
     target_link_libraries(${suite} PRIVATE brimlo_app brimlo_sim Qt6::Test)

@@ -25,23 +25,52 @@ class RecordingBoxes final : public MessageBoxes {
     std::vector<std::thread::id> threads;
 };
 
+// Joins the worker however the test is left: a failed assertion returns early, and a thread
+// still joinable would end the process instead of reporting. A worker waiting for a box is
+// released first.
+class JoinOnExit {
+  public:
+    JoinOnExit(BoxHandOver& boxes, std::thread& worker) : boxes_(boxes), worker_(worker) {}
+    ~JoinOnExit() {
+        if (worker_.joinable()) {
+            boxes_.Release();
+            worker_.join();
+        }
+    }
+    JoinOnExit(const JoinOnExit&) = delete;
+    JoinOnExit& operator=(const JoinOnExit&) = delete;
+
+  private:
+    BoxHandOver& boxes_;
+    std::thread& worker_;
+};
+
+// Waits, within a bound, until the worker has asked the dialog's thread to serve its box.
+bool Woken(const std::atomic<int>& wakes) {
+    for (int i = 0; i < 5000 && wakes == 0; ++i) {
+        std::this_thread::sleep_for(1ms);
+    }
+    return wakes > 0;
+}
+
 TEST(BoxHandOver, AWorkersBoxIsShownByTheDialogThreadWhileOnlyTheWorkerWaits) {
     RecordingBoxes ui;
     std::atomic<int> wakes{0};
     BoxHandOver boxes(ui, [&] { ++wakes; });
     boxes.Show("Please select the dump file !", "Error", MessageIcon::Error);
     ASSERT_EQ(ui.shown.size(), 1u);  // the dialog's own box, shown at once
+    EXPECT_EQ(wakes, 0);
 
     std::atomic<bool> returned{false};
     std::thread worker([&] {
         boxes.Show("Dump firmware has finished!", "Info", MessageIcon::Information);
         returned = true;
     });
-    while (wakes == 0) {
-        std::this_thread::sleep_for(1ms);
-    }
+    const JoinOnExit joined(boxes, worker);
+    ASSERT_TRUE(Woken(wakes));
     std::this_thread::sleep_for(20ms);
     EXPECT_FALSE(returned);  // not served yet: the worker still waits
+    ASSERT_EQ(ui.shown.size(), 1u);
     boxes.ServePending();
     worker.join();
     EXPECT_TRUE(returned);
@@ -61,9 +90,8 @@ TEST(BoxHandOver, ReleaseFreesAWaitingWorkerAndDropsLaterBoxes) {
         boxes.Show("second", "Info", MessageIcon::Information);
         ++returned;
     });
-    while (wakes == 0) {
-        std::this_thread::sleep_for(1ms);
-    }
+    const JoinOnExit joined(boxes, worker);
+    ASSERT_TRUE(Woken(wakes));
     EXPECT_EQ(returned, 0);
     boxes.Release();
     worker.join();

@@ -12,9 +12,14 @@
 #include <array>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <map>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "dialog/dialog_template.h"
+#include "files/utf16_text.h"
 #include "flash/flash_messages.h"
 #include "win32/command_line.h"
 #include "win32/hex_edit_win32.h"
@@ -468,6 +473,136 @@ TEST_F(Win32DialogTest, ClosingDuringARunWaitsForItsEndAndAStopEndsADumpEarly) {
     EXPECT_EQ(run.dialog->Result(), IDOK);
     EXPECT_EQ(run.boxes.shown.back().text, flash::kEntireUpdated);
     EXPECT_TRUE(run.dialog->LastResult()->burn.entireUpdated);
+}
+
+// The message boxes open on this thread, each with its text, as a user would see them.
+std::vector<std::pair<HWND, std::wstring>> OpenBoxes() {
+    std::vector<std::pair<HWND, std::wstring>> boxes;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+            if (ClassOf(window) == L"#32770" && ::GetDlgItem(window, 0xFFFF) != nullptr) {
+                wchar_t text[512] = {};
+                ::GetDlgItemTextW(window, 0xFFFF, text, 512);
+                reinterpret_cast<std::vector<std::pair<HWND, std::wstring>>*>(found)->emplace_back(
+                    window, text);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&boxes));
+    return boxes;
+}
+
+using Boxes = std::vector<std::pair<HWND, std::wstring>>;
+
+// Every 20 ms, from inside whichever modal loop runs, `look` sees the open boxes, as a user
+// watching the screen, and acts. A box left open once the window has ended is counted and
+// closed, so that a fault fails the test instead of hanging it.
+class BoxWatch {
+  public:
+    BoxWatch(const Win32Run& run, std::function<void(const Boxes&)> look) {
+        watched_ = &run;
+        look_ = std::move(look);
+        leftOpen_ = 0;
+        timer_ = ::SetTimer(nullptr, 0, 20, &Tick);
+    }
+    ~BoxWatch() {
+        ::KillTimer(nullptr, timer_);
+        look_ = nullptr;
+    }
+    BoxWatch(const BoxWatch&) = delete;
+    BoxWatch& operator=(const BoxWatch&) = delete;
+    static int LeftOpen() { return leftOpen_; }
+
+  private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        const Boxes boxes = OpenBoxes();
+        if (!watched_->dialog->Ended()) {
+            look_(boxes);
+            return;
+        }
+        for (const auto& open : boxes) {
+            ++leftOpen_;
+            ::PostMessageW(open.first, WM_COMMAND, IDOK, 0);
+        }
+    }
+    static inline const Win32Run* watched_ = nullptr;
+    static inline std::function<void(const Boxes&)> look_;
+    static inline int leftOpen_ = 0;
+    UINT_PTR timer_ = 0;
+};
+
+bool IsHoldBox(const std::wstring& text) {
+    return text.find(L" is running.") != std::wstring::npos;
+}
+
+TEST_F(Win32DialogTest, TheWindowClosesWithItsRunAndLeavesNoBoxBehindWhateverAskedItToClose) {
+    const std::string slow = R"({"chip_row": 34, "faults": {"latency_us": 1500}})";  // 256 KB
+    {
+        // The modal window as the program runs it. Closed twice during a burn (the close box,
+        // then taskkill's WM_CLOSE): one hold box, left open; the burn's closing box is
+        // answered, and the window ends with the burn, taking the hold box with it.
+        Win32Run run(slow, true);
+        run.chooser.burnFile =
+            run.dir.Write("close.bin", flash::testing::Pattern(256 * 1024, 7)).wstring();
+        std::set<HWND> holdBoxes;
+        std::wstring answered;
+        const BoxWatch watch(run, [&](const Boxes& boxes) {
+            if (run.hwnd == nullptr) {
+                run.hwnd = run.dialog->Handle();
+                run.Click(kIdOpenDevice);
+                run.Click(kIdGetId);
+                run.Click(kIdBurnFileBrowse);
+                run.Click(kIdBurn);
+                ::PostMessageW(run.hwnd, WM_CLOSE, 0, 0);
+                ::PostMessageW(run.hwnd, WM_CLOSE, 0, 0);
+            }
+            for (const auto& [box, text] : boxes) {
+                if (IsHoldBox(text)) {
+                    holdBoxes.insert(box);
+                } else {
+                    answered = text;
+                    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                }
+            }
+        });
+        run.dialog->RunModal(Cuvc_hid_olvexDlg::Template(), nullptr);
+        EXPECT_EQ(holdBoxes.size(), 1u);
+        EXPECT_EQ(answered, files::Utf16FromUtf8(flash::kEntireUpdated));
+        EXPECT_EQ(run.dialog->Result(), IDCANCEL);
+        EXPECT_EQ(BoxWatch::LeftOpen(), 0);
+        EXPECT_TRUE(OpenBoxes().empty());
+    }
+    {
+        // Log-off during a dump: Windows is asked to wait and the close path starts; when the
+        // session ends anyway, the dump stops at once and the window closes as Cancel.
+        Win32Run run(slow, true);
+        run.Create();
+        EXPECT_EQ(::SendMessageW(run.hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+        run.Click(kIdOpenDevice);
+        run.Click(kIdGetId);
+        run.chooser.dumpFile = (run.dir.path / "logoff.bin").wstring();
+        run.Click(kIdDumpFileBrowse);
+        run.Click(kIdDump);
+        ASSERT_TRUE(run.dialog->Running());
+        EXPECT_EQ(::SendMessageW(run.hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+        bool held = false;
+        const BoxWatch watch(run, [&](const Boxes& boxes) {
+            for (const auto& open : boxes) {
+                if (IsHoldBox(open.second) && !held) {
+                    held = true;
+                    ::SendMessageW(run.hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+                }
+            }
+        });
+        ASSERT_TRUE(run.PumpUntil([&] { return run.dialog->Ended(); }));
+        EXPECT_TRUE(held);
+        EXPECT_EQ(run.dialog->Result(), IDCANCEL);
+        ASSERT_TRUE(run.dialog->LastResult());
+        EXPECT_TRUE(run.dialog->LastResult()->dump.stopped);
+        EXPECT_EQ(BoxWatch::LeftOpen(), 0);
+        EXPECT_TRUE(OpenBoxes().empty());
+    }
 }
 
 TEST(DialogCommandLine, TakesTheLinuxDialogsOptionsAndRefusesTheRest) {

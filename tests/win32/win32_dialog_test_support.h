@@ -59,8 +59,10 @@ inline const wchar_t kTestApplication[] = L"brimlo-win32-dialog-test";
 
 class Win32Run {
   public:
-    // `deviceJson` configures the emulated device before it is first loaded.
-    explicit Win32Run(const std::string& deviceJson = {}) : setting(kTestApplication) {
+    // `deviceJson` configures the emulated device before it is first loaded; `onScreenBoxes`
+    // gives the dialog its own message boxes instead of the recording ones.
+    explicit Win32Run(const std::string& deviceJson = {}, bool onScreenBoxes = false)
+        : setting(kTestApplication) {
         const std::filesystem::path state = dir.path / "sim";
         std::filesystem::create_directories(state);
         if (!deviceJson.empty()) {
@@ -73,8 +75,8 @@ class Win32Run {
         session::StackError error;
         stack = session::PlatformStack::Create(options, error);
         if (stack) {
-            dialog =
-                std::make_unique<Cuvc_hid_olvexDlg>(stack->Platform(), &boxes, setting, chooser);
+            dialog = std::make_unique<Cuvc_hid_olvexDlg>(
+                stack->Platform(), onScreenBoxes ? nullptr : &boxes, setting, chooser);
         }
     }
     ~Win32Run() { dialog.reset(); }
