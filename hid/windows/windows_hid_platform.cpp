@@ -8,6 +8,7 @@
 #include "files/utf16_text.h"
 #include "hid/windows/windows_errors.h"
 #include "hid/windows/windows_hid_connection.h"
+#include "hid/windows/windows_usb_port.h"
 
 namespace brimlo::hid {
 namespace {
@@ -58,6 +59,29 @@ class WindowsInterfaceSet final : public HidInterfaceSet {
     GUID guid_;
 };
 
+// The device node of the interface at `path`, through SetupAPI: the configuration manager's
+// own call for it is missing from Windows 7 and from Wine.
+bool InterfaceDevNode(const WinHidApi& api, const std::wstring& path, DEVINST& node) {
+    HDEVINFO info = api.SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    if (info == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof data;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    bool found = false;
+    if (api.SetupDiOpenDeviceInterfaceW(info, path.c_str(), 0, &data)) {
+        // The detail's size is asked for only to get the device with it.
+        DWORD size = 0;
+        found = api.SetupDiGetDeviceInterfaceDetailW(info, &data, nullptr, 0, &size, &device) ||
+                api.GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+    }
+    api.SetupDiDestroyDeviceInfoList(info);
+    node = device.DevInst;
+    return found && node != 0;
+}
+
 // A USB string descriptor holds at most 126 UTF-16 units; room for one more and a terminator.
 constexpr std::size_t kSerialChars = 127 + 1;
 
@@ -65,10 +89,13 @@ constexpr std::size_t kSerialChars = 127 + 1;
 
 BoardLocation WindowsHidPlatform::Locate(const std::string& path) {
     BoardLocation location;
+    const std::wstring widePath = files::Utf16FromUtf8(path);
+    if (DEVINST node = 0; InterfaceDevNode(api_, widePath, node)) {
+        location.port = UsbPortOfDevNode(api_, node);
+    }
     // No access asked for: reading the serial works even while another program holds the device.
-    HANDLE handle =
-        api_.CreateFileW(files::Utf16FromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = api_.CreateFileW(widePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return location;
     }
