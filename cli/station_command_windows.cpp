@@ -17,9 +17,12 @@ int RefuseStation(CliContext& context, boards::JobKind, const StationArgs&) {
 }  // namespace
 
 void AddStationCommands(CLI::App& app, CliContext& context, CommandRun& run) {
-    // Without a job too: the answer is the same.
+    // Without a job too: the answer is the same. This callback runs after a job's, whose
+    // arguments are checked first.
     AddStationOptions(app, context, run, RefuseStation)->callback([&context, &run] {
-        run = [&context] { return RefuseStation(context, boards::JobKind::Id, {}); };
+        if (!run) {
+            run = [&context] { return RefuseStation(context, boards::JobKind::Id, {}); };
+        }
     });
 }
 
