@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "boards/board_list.h"
+#include "boards/interface_checks.h"
 #include "fake_hid_platform.h"
 #include "fake_win_hid_api.h"
 #include "files/utf16_text.h"
@@ -446,6 +447,56 @@ TEST(WindowsUsbPort, TheWalkUpTheDeviceTreeStopsAtTheUsbDevice) {
     EXPECT_EQ(orphanLocation.serial, "S1");
     EXPECT_EQ(platform.Locate("gone").port, "");
     EXPECT_EQ(system.heldDeviceInfoLists, 0);
+    EXPECT_EQ(system.openHandles, 0);
+}
+
+TEST(WindowsDoctor, EachInterfaceIsCheckedForAccessAndItsThreeChannels) {
+    testing::FakeWinSystem system;
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+    std::vector<SetupCheck> checks = boards::CheckInterfaces(platform, 0x1209, 0x0001);
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_FALSE(checks[0].ok);
+    EXPECT_EQ(checks[0].text, "no HID interface with 1209:0001 is present");
+
+    testing::FakeWinDevice good = ThreeChannelDevice(L"good", 0x1209, 0x0001);
+    good.devNode = 1;
+    system.devNodes = {{1, {.locationPaths = {L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)"}}}};
+    // Two channels only: some other firmware.
+    testing::FakeWinDevice other = ThreeChannelDevice(L"other", 0x1209, 0x0001);
+    other.caps.NumberInputValueCaps = other.caps.NumberOutputValueCaps = 2;
+    other.values[HidP_Input].pop_back();
+    other.values[HidP_Output].pop_back();
+    system.devices = {good, other};
+    const WinHidApi withDevices = system.Api();
+    WindowsHidPlatform present(withDevices);
+    checks = boards::CheckInterfaces(present, 0x1209, 0x0001);
+    std::vector<std::string> lines;
+    for (const SetupCheck& check : checks) {
+        lines.push_back((check.ok ? "OK " : "PROBLEM ") + check.name + ": " + check.text);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "OK device: good (port 1400-4): present, with the HID driver bound",
+                         "OK access: good: opens for reading and writing",
+                         "OK reports: good: flash data channel out 4100 / in 4100 bytes, command "
+                         "channel out 64 / in 64 bytes, IIC channel out 64 / in 64 bytes",
+                         "OK device: other: present, with the HID driver bound",
+                         "OK access: other: opens for reading and writing",
+                         "PROBLEM reports: other: The device's HID interface has 2 output and 2 "
+                         "input channels; this tool needs three of each. Is it the right device?",
+                     }));
+    EXPECT_FALSE(checks.back().fix.empty());
+
+    // A board another program holds cannot be told from the rest: the check says so.
+    system.devices[0].openError = ERROR_ACCESS_DENIED;
+    system.devices.pop_back();
+    const WinHidApi held = system.Api();
+    WindowsHidPlatform heldPlatform(held);
+    checks = boards::CheckInterfaces(heldPlatform, 0x1209, 0x0001);
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].text,
+              "no HID interface with 1209:0001 is present among those that could be opened (1 "
+              "could not: another program may hold them)");
     EXPECT_EQ(system.openHandles, 0);
 }
 
