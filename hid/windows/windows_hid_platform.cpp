@@ -13,6 +13,31 @@
 namespace brimlo::hid {
 namespace {
 
+// The device path of the interface `data` names and, when `device` is given, its device
+// node: the detail is asked for twice, first for its size, as Windows fills the rest in only
+// when the whole detail fits.
+bool ReadInterfaceDetail(const WinHidApi& api, HDEVINFO info, SP_DEVICE_INTERFACE_DATA& data,
+                         std::wstring& path, PSP_DEVINFO_DATA device) {
+    DWORD size = 0;
+    if (api.SetupDiGetDeviceInterfaceDetailW(info, &data, nullptr, 0, &size, nullptr) ||
+        api.GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
+        size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
+        return false;
+    }
+    // DWORD-aligned storage for the variable-length detail structure.
+    std::vector<DWORD> storage((size + sizeof(DWORD) - 1) / sizeof(DWORD));
+    auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(storage.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    if (!api.SetupDiGetDeviceInterfaceDetailW(info, &data, detail, size, nullptr, device)) {
+        return false;
+    }
+    const std::size_t maxChars =
+        (size - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(wchar_t);
+    std::wstring_view devicePath(detail->DevicePath, maxChars);
+    path = devicePath.substr(0, devicePath.find(L'\0'));
+    return !path.empty();
+}
+
 class WindowsInterfaceSet final : public HidInterfaceSet {
   public:
     WindowsInterfaceSet(const WinHidApi& api, HDEVINFO info, const GUID& guid)
@@ -28,25 +53,8 @@ class WindowsInterfaceSet final : public HidInterfaceSet {
             return api_.GetLastError() == ERROR_NO_MORE_ITEMS ? Status::NoMoreItems
                                                               : Status::Failed;
         }
-        // The first call only says how large the detail is.
-        DWORD size = 0;
-        if (api_.SetupDiGetDeviceInterfaceDetailW(info_, &data, nullptr, 0, &size, nullptr) ||
-            api_.GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
-            size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
-            return Status::Failed;
-        }
-        // DWORD-aligned storage for the variable-length detail structure.
-        std::vector<DWORD> storage((size + sizeof(DWORD) - 1) / sizeof(DWORD));
-        auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(storage.data());
-        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-        if (!api_.SetupDiGetDeviceInterfaceDetailW(info_, &data, detail, size, nullptr, nullptr)) {
-            return Status::Failed;
-        }
-        const std::size_t maxChars =
-            (size - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(wchar_t);
-        std::wstring_view devicePath(detail->DevicePath, maxChars);
-        devicePath = devicePath.substr(0, devicePath.find(L'\0'));
-        if (devicePath.empty()) {
+        std::wstring devicePath;
+        if (!ReadInterfaceDetail(api_, info_, data, devicePath, nullptr)) {
             return Status::Failed;
         }
         path = files::Utf8FromUtf16(devicePath);
@@ -70,13 +78,9 @@ bool InterfaceDevNode(const WinHidApi& api, const std::wstring& path, DEVINST& n
     data.cbSize = sizeof data;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
-    bool found = false;
-    if (api.SetupDiOpenDeviceInterfaceW(info, path.c_str(), 0, &data)) {
-        // The detail's size is asked for only to get the device with it.
-        DWORD size = 0;
-        found = api.SetupDiGetDeviceInterfaceDetailW(info, &data, nullptr, 0, &size, &device) ||
-                api.GetLastError() == ERROR_INSUFFICIENT_BUFFER;
-    }
+    std::wstring detailPath;
+    const bool found = api.SetupDiOpenDeviceInterfaceW(info, path.c_str(), 0, &data) &&
+                       ReadInterfaceDetail(api, info, data, detailPath, &device);
     api.SetupDiDestroyDeviceInfoList(info);
     node = device.DevInst;
     return found && node != 0;

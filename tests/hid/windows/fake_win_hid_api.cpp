@@ -80,13 +80,6 @@ WinHidApi FakeWinSystem::Api() {
             lastError_ = ERROR_GEN_FAILURE;
             return FALSE;
         }
-        if (deviceData != nullptr) {
-            if (deviceData->cbSize != sizeof *deviceData) {
-                lastError_ = ERROR_INVALID_USER_BUFFER;
-                return FALSE;
-            }
-            deviceData->DevInst = device.devNode;
-        }
         const DWORD needed =
             static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) +
                                (device.path.size() + 1) * sizeof(wchar_t));
@@ -102,6 +95,14 @@ WinHidApi FakeWinSystem::Api() {
             return FALSE;
         }
         std::wmemcpy(detail->DevicePath, device.path.c_str(), device.path.size() + 1);
+        // The device only with the whole detail, as some Windows versions do.
+        if (deviceData != nullptr) {
+            if (deviceData->cbSize != sizeof *deviceData) {
+                lastError_ = ERROR_INVALID_USER_BUFFER;
+                return FALSE;
+            }
+            deviceData->DevInst = device.devNode;
+        }
         return TRUE;
     };
     api.SetupDiDestroyDeviceInfoList = [this](HDEVINFO) -> BOOL {
