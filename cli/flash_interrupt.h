@@ -1,7 +1,7 @@
 #pragma once
-// Ctrl+C (on Linux also SIGTERM and SIGHUP) while a burn, verify or dump runs. The handler only
-// counts and, from the count the run asks for on, requests the run's stop; the run's own thread
-// does the talking.
+// Ctrl+C (and SIGTERM and SIGHUP, or their Windows kin) while a burn, verify or dump runs. The
+// handler only counts and, from the count the run asks for on, requests the run's stop; the run's
+// own thread does the talking.
 
 #include <atomic>
 
@@ -14,8 +14,8 @@ namespace brimlo::cli {
 inline constexpr int kExitInterrupted = ExitCodeOf(Interrupt::CtrlC);
 
 // Catches interrupts from construction to destruction, then restores the handlers it replaced.
-// The `stopAt`-th interrupt, of any kind, requests `stop`; earlier ones are only counted. One at
-// a time.
+// The `stopAt`-th interrupt, of any kind, or a final one requests `stop`; earlier ones are only
+// counted. One at a time.
 class InterruptGuard {
   public:
     InterruptGuard(StopRequest& stop, int stopAt) {
@@ -41,11 +41,11 @@ class InterruptGuard {
 
   private:
     // Touches only lock-free atomics, which a signal handler may.
-    static void OnInterrupt(Interrupt interrupt) {
+    static void OnInterrupt(Interrupt interrupt, bool final) {
         last_.store(interrupt);
         const int count = count_.fetch_add(1) + 1;
         StopRequest* stop = stop_.load();
-        if (stop != nullptr && count >= stopAt_.load()) {
+        if (stop != nullptr && (final || count >= stopAt_.load())) {
             stop->Request();
         }
     }

@@ -13,19 +13,19 @@ static_assert(SIGHUP == static_cast<int>(Interrupt::HangUp) &&
               SIGINT == static_cast<int>(Interrupt::CtrlC) &&
               SIGTERM == static_cast<int>(Interrupt::Terminate));
 
-std::atomic<void (*)(Interrupt)> handler{nullptr};
+std::atomic<InterruptCallback> handler{nullptr};
 static_assert(decltype(handler)::is_always_lock_free);
 struct sigaction previous[std::size(kSignals)]{};
 
 void OnSignal(int signal) {
     if (auto call = handler.load()) {
-        call(static_cast<Interrupt>(signal));
+        call(static_cast<Interrupt>(signal), false);
     }
 }
 
 }  // namespace
 
-void CatchInterrupts(void (*onInterrupt)(Interrupt)) {
+void CatchInterrupts(InterruptCallback onInterrupt) {
     handler.store(onInterrupt);
     struct sigaction action {};
     action.sa_handler = OnSignal;

@@ -1,30 +1,55 @@
-#include <windows.h>
-
 #include <atomic>
 
+#include "cli/console_control_windows.h"
 #include "cli/interrupt_handler.h"
 
 namespace brimlo::cli {
 namespace {
 
-std::atomic<void (*)(Interrupt)> handler{nullptr};
+std::atomic<InterruptCallback> handler{nullptr};
 static_assert(decltype(handler)::is_always_lock_free);
 
-// Runs on a thread the console starts for each press. Ctrl+Break counts as Ctrl+C: it is the
-// one a program can send to another console process group.
+void WaitForExit() {
+    ::Sleep(INFINITE);
+}
+
+// Runs on a thread the console starts for each event.
 BOOL WINAPI OnControl(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
-        return FALSE;  // closing the console or logging off: the system's way
-    }
-    if (auto call = handler.load()) {
-        call(Interrupt::CtrlC);
-    }
-    return TRUE;
+    return HandleConsoleControl(event, WaitForExit);
 }
 
 }  // namespace
 
-void CatchInterrupts(void (*onInterrupt)(Interrupt)) {
+BOOL HandleConsoleControl(DWORD event, void (*waitForEnd)()) {
+    Interrupt interrupt = Interrupt::CtrlC;
+    bool final = true;
+    switch (event) {
+        // Ctrl+Break counts as Ctrl+C: it is the one a program can send to another console
+        // process group.
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+            final = false;
+            break;
+        case CTRL_CLOSE_EVENT:
+            interrupt = Interrupt::HangUp;
+            break;
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT:
+            interrupt = Interrupt::Terminate;
+            break;
+        default:
+            return FALSE;
+    }
+    if (auto call = handler.load()) {
+        call(interrupt, final);
+    }
+    if (final) {
+        waitForEnd();
+    }
+    return TRUE;
+}
+
+void CatchInterrupts(InterruptCallback onInterrupt) {
     handler.store(onInterrupt);
     ::SetConsoleCtrlHandler(OnControl, TRUE);
 }

@@ -92,7 +92,8 @@ dialog="$build/tree/win32/brimlo-hid-tool.exe"
 [[ -f "$dialog" ]] || { echo "The build made no $dialog" >&2; exit 1; }
 
 # Both programs run on a bare Windows: they may import only Windows' own DLLs. The tool needs
-# the HID and SetupAPI DLLs, kernel32 and the C runtime; the dialog the window system's too.
+# the HID, SetupAPI and configuration manager DLLs, kernel32 and the C runtime; the dialog the
+# window system's too.
 check_imports() {
     local program="$1" allowed="$2"
     local imports unexpected
@@ -105,8 +106,8 @@ check_imports() {
     fi
     echo "$(basename "$program") imports:" $imports
 }
-check_imports "$exe" 'hid|setupapi'
-check_imports "$dialog" 'hid|setupapi|user32|gdi32|comctl32|comdlg32|advapi32|shell32'
+check_imports "$exe" 'hid|setupapi|cfgmgr32'
+check_imports "$dialog" 'hid|setupapi|cfgmgr32|user32|gdi32|comctl32|comdlg32|advapi32|shell32'
 
 # End to end under Wine, against the emulated device: an image of every byte value (0x0A and
 # 0x1A among them, which text-mode files would change or stop at) burned over the Entire
@@ -129,6 +130,15 @@ tool flash verify "Z:$e2e/image.bin"
 tool flash dump "Z:$e2e/dump.bin" 2>"$e2e/dump.log" || { cat "$e2e/dump.log" >&2; exit 1; }
 cmp "$e2e/image.bin" "$e2e/dump.bin"
 echo "Under Wine: flash id, an Entire Flash burn of $flash_size bytes, verify, and a dump equal to the image"
+
+# Four emulated boards, one picked by its port.
+picked=$(wine "$exe" --simulate --sim-state "Z:$e2e/boards" --sim-boards 4 --port 1-3 --json \
+    flash id --all </dev/null 2>/dev/null | tr -d '\r')
+if ! grep -q '"port":"1-3","result":"ok"' <<<"$picked" || ! grep -q '"boards":1,' <<<"$picked"; then
+    echo "--port 1-3 did not pick the one board in port 1-3 of 4: $picked" >&2
+    exit 1
+fi
+echo "Under Wine: --port 1-3 picked one of 4 emulated boards"
 
 # Wine's own virtual HID devices, through SetupAPI and hid.dll: the Windows stack lists them
 # (none of them is the device, so "none found" is no failure).

@@ -9,15 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace brimlo::hid {
+#include "hid/setup_check.h"
 
-struct SetupCheck {
-    std::string
-        name;  // what was checked: "kernel", "udev rule", "access", "output reports", "speed"
-    bool ok = false;
-    std::string text;  // what was found
-    std::string fix;   // what to do; empty when ok
-};
+namespace brimlo::hid {
 
 struct SetupCheckOptions {
     std::filesystem::path root = "/";

@@ -1,6 +1,7 @@
 #pragma once
-// The SetupAPI, hid.dll and kernel32 calls the Windows HID stack makes, as a table, so that the
-// stack runs against a scripted system in tests. Each entry has the system call's signature.
+// The SetupAPI, cfgmgr32, hid.dll and kernel32 calls the Windows HID stack makes, as a table, so
+// that the stack runs against a scripted system in tests. Each entry has the system call's
+// signature.
 
 #include <functional>
 
@@ -17,6 +18,13 @@ struct WinHidApi {
                        DWORD, PDWORD, PSP_DEVINFO_DATA)>
         SetupDiGetDeviceInterfaceDetailW;
     std::function<BOOL(HDEVINFO)> SetupDiDestroyDeviceInfoList;
+    std::function<HDEVINFO(const GUID*, HWND)> SetupDiCreateDeviceInfoList;
+    std::function<BOOL(HDEVINFO, PCWSTR, DWORD, PSP_DEVICE_INTERFACE_DATA)>
+        SetupDiOpenDeviceInterfaceW;
+
+    std::function<CONFIGRET(PDEVINST, DEVINST, ULONG)> CM_Get_Parent;
+    std::function<CONFIGRET(DEVINST, const DEVPROPKEY*, DEVPROPTYPE*, PBYTE, PULONG, ULONG)>
+        CM_Get_DevNode_PropertyW;
 
     std::function<HANDLE(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>
         CreateFileW;

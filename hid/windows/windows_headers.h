@@ -12,6 +12,8 @@
 #include <winternl.h>
 // windows.h comes first: the SetupAPI and HID headers use its types.
 #include <setupapi.h>
+// The configuration manager: device nodes, their parents and properties.
+#include <cfgmgr32.h>
 
 extern "C" {
 #include <hidusage.h>

@@ -8,9 +8,35 @@
 #include "files/utf16_text.h"
 #include "hid/windows/windows_errors.h"
 #include "hid/windows/windows_hid_connection.h"
+#include "hid/windows/windows_usb_port.h"
 
 namespace brimlo::hid {
 namespace {
+
+// The device path of the interface `data` names and, when `device` is given, its device
+// node: the detail is asked for twice, first for its size, as Windows fills the rest in only
+// when the whole detail fits.
+bool ReadInterfaceDetail(const WinHidApi& api, HDEVINFO info, SP_DEVICE_INTERFACE_DATA& data,
+                         std::wstring& path, PSP_DEVINFO_DATA device) {
+    DWORD size = 0;
+    if (api.SetupDiGetDeviceInterfaceDetailW(info, &data, nullptr, 0, &size, nullptr) ||
+        api.GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
+        size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
+        return false;
+    }
+    // DWORD-aligned storage for the variable-length detail structure.
+    std::vector<DWORD> storage((size + sizeof(DWORD) - 1) / sizeof(DWORD));
+    auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(storage.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    if (!api.SetupDiGetDeviceInterfaceDetailW(info, &data, detail, size, nullptr, device)) {
+        return false;
+    }
+    const std::size_t maxChars =
+        (size - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(wchar_t);
+    std::wstring_view devicePath(detail->DevicePath, maxChars);
+    path = devicePath.substr(0, devicePath.find(L'\0'));
+    return !path.empty();
+}
 
 class WindowsInterfaceSet final : public HidInterfaceSet {
   public:
@@ -27,25 +53,8 @@ class WindowsInterfaceSet final : public HidInterfaceSet {
             return api_.GetLastError() == ERROR_NO_MORE_ITEMS ? Status::NoMoreItems
                                                               : Status::Failed;
         }
-        // The first call only says how large the detail is.
-        DWORD size = 0;
-        if (api_.SetupDiGetDeviceInterfaceDetailW(info_, &data, nullptr, 0, &size, nullptr) ||
-            api_.GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
-            size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
-            return Status::Failed;
-        }
-        // DWORD-aligned storage for the variable-length detail structure.
-        std::vector<DWORD> storage((size + sizeof(DWORD) - 1) / sizeof(DWORD));
-        auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(storage.data());
-        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-        if (!api_.SetupDiGetDeviceInterfaceDetailW(info_, &data, detail, size, nullptr, nullptr)) {
-            return Status::Failed;
-        }
-        const std::size_t maxChars =
-            (size - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(wchar_t);
-        std::wstring_view devicePath(detail->DevicePath, maxChars);
-        devicePath = devicePath.substr(0, devicePath.find(L'\0'));
-        if (devicePath.empty()) {
+        std::wstring devicePath;
+        if (!ReadInterfaceDetail(api_, info_, data, devicePath, nullptr)) {
             return Status::Failed;
         }
         path = files::Utf8FromUtf16(devicePath);
@@ -58,6 +67,25 @@ class WindowsInterfaceSet final : public HidInterfaceSet {
     GUID guid_;
 };
 
+// The device node of the interface at `path`, through SetupAPI: the configuration manager's
+// own call for it is missing from Windows 7 and from Wine.
+bool InterfaceDevNode(const WinHidApi& api, const std::wstring& path, DEVINST& node) {
+    HDEVINFO info = api.SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    if (info == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof data;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    std::wstring detailPath;
+    const bool found = api.SetupDiOpenDeviceInterfaceW(info, path.c_str(), 0, &data) &&
+                       ReadInterfaceDetail(api, info, data, detailPath, &device);
+    api.SetupDiDestroyDeviceInfoList(info);
+    node = device.DevInst;
+    return found && node != 0;
+}
+
 // A USB string descriptor holds at most 126 UTF-16 units; room for one more and a terminator.
 constexpr std::size_t kSerialChars = 127 + 1;
 
@@ -65,10 +93,13 @@ constexpr std::size_t kSerialChars = 127 + 1;
 
 BoardLocation WindowsHidPlatform::Locate(const std::string& path) {
     BoardLocation location;
+    const std::wstring widePath = files::Utf16FromUtf8(path);
+    if (DEVINST node = 0; InterfaceDevNode(api_, widePath, node)) {
+        location.port = UsbPortOfDevNode(api_, node);
+    }
     // No access asked for: reading the serial works even while another program holds the device.
-    HANDLE handle =
-        api_.CreateFileW(files::Utf16FromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = api_.CreateFileW(widePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return location;
     }

@@ -19,8 +19,8 @@ class WindowsHidPlatform final : public HidPlatform {
 
     // The present interfaces of the HID class, in the order SetupAPI lists them.
     std::unique_ptr<HidInterfaceSet> PresentInterfaces(std::string& error) override;
-    // The device's serial number; the port stays empty. Nothing known is no error: many devices
-    // have no serial string.
+    // The USB port of the device the interface belongs to and its serial number. Nothing known
+    // is no error: many devices have no serial string, and not every HID device is on USB.
     BoardLocation Locate(const std::string& path) override;
     // Opens for reading and writing, shared with other programs; `options` change nothing.
     std::unique_ptr<HidConnection> Open(const std::string& path, const HidOpenOptions& options,

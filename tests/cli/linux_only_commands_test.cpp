@@ -1,5 +1,5 @@
-// On Windows the commands that need Linux (doctor's udev and hidraw checks, the station's
-// hotplug events) say so and what to use instead, as a usage error, whatever follows them.
+// On Windows the station, which needs Linux's hotplug events, says so and what to use instead,
+// as a usage error, whatever follows it; doctor checks what Windows can tell.
 
 #include <gtest/gtest.h>
 
@@ -40,9 +40,21 @@ TEST_F(CliTest, StationIsLinuxOnlyAndPointsAtFlashAll) {
     EXPECT_EQ(Cli("station burn").exitCode, 2);
 }
 
-TEST_F(CliTest, DoctorIsLinuxOnlyAndPointsAtList) {
-    EXPECT_TRUE(RefusedAsLinuxOnly(Run("doctor"), "list"));
-    EXPECT_TRUE(RefusedAsLinuxOnly(Run("doctor -d 1209:0001"), "list"));
+TEST_F(CliTest, DoctorOnWindowsFindsNoDeviceAmongWinesAndSaysWhatToDo) {
+    // None of Wine's own HID devices is the device.
+    const CliRun text = Run("doctor");
+    EXPECT_EQ(text.exitCode, 1) << text.err;
+    EXPECT_NE(text.out.find("PROBLEM  no HID interface with 1209:0001 is present; fix: plug the "
+                            "device in"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.err.find("1 check found a problem"), std::string::npos) << text.err;
+    const CliRun json = Run("--json doctor -d 1209:00ff");
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_NE(json.out.find("\"check\":\"device\",\"fix\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"problems\":1"), std::string::npos) << json.out;
+    EXPECT_EQ(Run("doctor --simulate").exitCode, 2);
+    EXPECT_EQ(Run("doctor -d 12z").exitCode, 2);
 }
 
 }  // namespace

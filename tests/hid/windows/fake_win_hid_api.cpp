@@ -6,6 +6,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include <gtest/gtest.h>
+
 namespace brimlo::hid::testing {
 namespace {
 
@@ -13,6 +15,7 @@ namespace {
 constexpr GUID kHidGuid = {
     0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 const auto kDeviceInfo = reinterpret_cast<HDEVINFO>(std::uintptr_t{0x1000});
+const auto kEmptyInfo = reinterpret_cast<HDEVINFO>(std::uintptr_t{0x2000});
 
 template <typename T>
 T HandleFor(std::size_t index) {
@@ -71,7 +74,7 @@ WinHidApi FakeWinSystem::Api() {
     };
     api.SetupDiGetDeviceInterfaceDetailW =
         [this](HDEVINFO, PSP_DEVICE_INTERFACE_DATA data, PSP_DEVICE_INTERFACE_DETAIL_DATA_W detail,
-               DWORD size, PDWORD required, PSP_DEVINFO_DATA) -> BOOL {
+               DWORD size, PDWORD required, PSP_DEVINFO_DATA deviceData) -> BOOL {
         const FakeWinDevice& device = devices[data->Reserved];
         if (device.detailFails) {
             lastError_ = ERROR_GEN_FAILURE;
@@ -92,11 +95,76 @@ WinHidApi FakeWinSystem::Api() {
             return FALSE;
         }
         std::wmemcpy(detail->DevicePath, device.path.c_str(), device.path.size() + 1);
+        // The device only with the whole detail, as some Windows versions do.
+        if (deviceData != nullptr) {
+            if (deviceData->cbSize != sizeof *deviceData) {
+                lastError_ = ERROR_INVALID_USER_BUFFER;
+                return FALSE;
+            }
+            deviceData->DevInst = device.devNode;
+        }
         return TRUE;
     };
     api.SetupDiDestroyDeviceInfoList = [this](HDEVINFO) -> BOOL {
         --heldDeviceInfoLists;
         return TRUE;
+    };
+    api.SetupDiCreateDeviceInfoList = [this](const GUID* guid, HWND) {
+        EXPECT_EQ(guid, nullptr);
+        ++heldDeviceInfoLists;
+        return kEmptyInfo;
+    };
+    api.SetupDiOpenDeviceInterfaceW = [this](HDEVINFO info, PCWSTR path, DWORD,
+                                             PSP_DEVICE_INTERFACE_DATA data) -> BOOL {
+        if (info != kEmptyInfo || data->cbSize != sizeof *data) {
+            lastError_ = ERROR_INVALID_PARAMETER;
+            return FALSE;
+        }
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            if (devices[i].path == path) {
+                data->Reserved = i;
+                return TRUE;
+            }
+        }
+        lastError_ = ERROR_NO_SUCH_DEVICE_INTERFACE;
+        return FALSE;
+    };
+    api.CM_Get_Parent = [this](PDEVINST parent, DEVINST node, ULONG) -> CONFIGRET {
+        const auto found = devNodes.find(node);
+        if (found == devNodes.end() || found->second.parent == 0) {
+            return CR_NO_SUCH_DEVNODE;
+        }
+        *parent = found->second.parent;
+        return CR_SUCCESS;
+    };
+    // Only the location paths, as Windows gives them: one string after another, the list ended
+    // by an empty one.
+    api.CM_Get_DevNode_PropertyW = [this](DEVINST node, const DEVPROPKEY* key, DEVPROPTYPE* type,
+                                          PBYTE buffer, PULONG size, ULONG) -> CONFIGRET {
+        const auto found = devNodes.find(node);
+        if (found == devNodes.end()) {
+            return CR_NO_SUCH_DEVNODE;
+        }
+        constexpr GUID kLocationGuid = {
+            0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}};
+        if (std::memcmp(&key->fmtid, &kLocationGuid, sizeof kLocationGuid) != 0 || key->pid != 37 ||
+            found->second.locationPaths.empty()) {
+            return CR_NO_SUCH_VALUE;
+        }
+        std::wstring list;
+        for (const std::wstring& path : found->second.locationPaths) {
+            list += path + L'\0';
+        }
+        list += L'\0';
+        const auto needed = static_cast<ULONG>(list.size() * sizeof(wchar_t));
+        const ULONG offered = *size;
+        *size = needed;
+        if (buffer == nullptr || offered < needed) {
+            return CR_BUFFER_SMALL;
+        }
+        *type = DEVPROP_TYPE_STRING_LIST;
+        std::memcpy(buffer, list.data(), needed);
+        return CR_SUCCESS;
     };
     api.CreateFileW = [this](LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD,
                              DWORD, HANDLE) -> HANDLE {

@@ -3,6 +3,7 @@
 // structures hid.dll would give for them, and a record of the calls made.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,12 +25,21 @@ struct FakeWinDevice {
     DWORD getInputError = 0;               // HidD_GetInputReport fails with it when set
     std::optional<std::wstring> serial;    // none: HidD_GetSerialNumberString fails
     std::vector<std::uint8_t> inputReply;  // written from the buffer's start
+    DEVINST devNode = 0;                   // the device node of the interface, 0 for none
+};
+
+// A node of the device tree: its parent (0 at the top) and its location paths, when it has
+// any.
+struct FakeDevNode {
+    DEVINST parent = 0;
+    std::vector<std::wstring> locationPaths{};
 };
 
 class FakeWinSystem {
   public:
     std::vector<FakeWinDevice> devices;
     DWORD listError = 0;  // SetupDiGetClassDevsW fails with it when set
+    std::map<DEVINST, FakeDevNode> devNodes;
 
     // What was called.
     std::vector<std::wstring> opened;
@@ -42,7 +52,7 @@ class FakeWinSystem {
     int openHandles = 0;
     int closes = 0;
     int heldPreparsedData = 0;
-    int heldDeviceInfoLists = 0;
+    int heldDeviceInfoLists = 0;  // by both the class list and the lists to open an interface in
 
     WinHidApi Api();
 

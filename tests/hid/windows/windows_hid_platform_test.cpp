@@ -5,12 +5,15 @@
 #include <vector>
 
 #include "boards/board_list.h"
+#include "boards/interface_checks.h"
 #include "fake_hid_platform.h"
 #include "fake_win_hid_api.h"
+#include "files/utf16_text.h"
 #include "hid/hid_enumeration.h"
 #include "hid/report_descriptor_parser.h"
 #include "hid/windows/windows_errors.h"
 #include "hid/windows/windows_hid_platform.h"
+#include "hid/windows/windows_usb_port.h"
 
 namespace brimlo::hid {
 namespace {
@@ -330,13 +333,26 @@ TEST(WindowsBoardLocation, AnythingThatFailsLeavesTheSerialEmpty) {
     EXPECT_EQ(system.openHandles, 0);
 }
 
-TEST(WindowsBoardLocation, BoardsAreListedWithTheirSerialAndPickedByIt) {
+TEST(WindowsBoardLocation, BoardsAreListedWithPortAndSerialAndPickedByEither) {
     testing::FakeWinSystem system;
+    // Two boards on a hub in port 3 of the controller at PCI 14.0, the HID node's parent being
+    // the USB device; the third board's tree names no location.
+    system.devNodes = {
+        {10, {.parent = 11}},
+        {11, {.locationPaths = {L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(3)#USB(1)"}}},
+        {20, {.parent = 21}},
+        {21, {.locationPaths = {L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(3)#USB(2)"}}},
+        {30, {.parent = 31}},
+        {31, {}},
+    };
     testing::FakeWinDevice first = ThreeChannelDevice(L"\\\\?\\hid#board-1", 0x1209, 0x0001);
     first.serial = L"AB12";
+    first.devNode = 10;
     testing::FakeWinDevice second = ThreeChannelDevice(L"\\\\?\\hid#board-2", 0x1209, 0x0001);
     second.serial = L"CD34";
+    second.devNode = 20;
     testing::FakeWinDevice bare = ThreeChannelDevice(L"\\\\?\\hid#board-3", 0x1209, 0x0001);
+    bare.devNode = 30;
     system.devices = {first, ThreeChannelDevice(L"\\\\?\\hid#other", 0x1209, 0x0002), second, bare};
     const WinHidApi api = system.Api();
     WindowsHidPlatform platform(api);
@@ -345,11 +361,13 @@ TEST(WindowsBoardLocation, BoardsAreListedWithTheirSerialAndPickedByIt) {
     ASSERT_TRUE(boards::ListMatchingBoards(platform, 0x1209, 0x0001, list, error)) << error;
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[0].serial, "AB12");
-    EXPECT_EQ(list[1].serial, "CD34");
+    EXPECT_EQ(list[1].port, "1400-3.2");
+    EXPECT_EQ(list[2].port, "");
     EXPECT_EQ(list[2].serial, "");
     // Without a port a board is named by its path.
-    EXPECT_EQ(list[1].Name(), "\\\\?\\hid#board-2");
-    EXPECT_EQ(boards::CandidateLines({list[0]}), "  \\\\?\\hid#board-1  port -  serial AB12\n");
+    EXPECT_EQ(list[2].Name(), "\\\\?\\hid#board-3");
+    EXPECT_EQ(boards::CandidateLines({list[0]}),
+              "  \\\\?\\hid#board-1  port 1400-3.1  serial AB12\n");
 
     boards::BoardFilter serialFilter;
     serialFilter.serialPrefix = "CD";
@@ -357,8 +375,128 @@ TEST(WindowsBoardLocation, BoardsAreListedWithTheirSerialAndPickedByIt) {
     ASSERT_EQ(bySerial.size(), 1u);
     EXPECT_EQ(bySerial[0].path, "\\\\?\\hid#board-2");
     boards::BoardFilter portFilter;
-    portFilter.ports = {"1-1"};
-    EXPECT_TRUE(boards::FilterBoards(list, portFilter).empty());
+    portFilter.ports = {"1400-3.1"};
+    const std::vector<boards::Board> byPort = boards::FilterBoards(list, portFilter);
+    ASSERT_EQ(byPort.size(), 1u);
+    EXPECT_EQ(byPort[0].path, "\\\\?\\hid#board-1");
+    EXPECT_EQ(system.openHandles, 0);
+    EXPECT_EQ(system.heldDeviceInfoLists, 0);
+}
+
+TEST(WindowsUsbPort, LocationPathsBecomePortPathsWhereTheyEndAtAUsbDevice) {
+    // Hubs nested two deep, and a controller behind a PCI bridge.
+    EXPECT_EQ(UsbPortFromLocationPath(L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(1)#USB(2)#USB(4)"),
+              "1400-1.2.4");
+    EXPECT_EQ(UsbPortFromLocationPath(L"PCIROOT(0)#PCI(1C00)#PCI(0000)#USBROOT(0)#USB(12)"),
+              "1C00.0000-12");
+    // A controller outside the first PCI root's tree keeps the whole path.
+    for (const wchar_t* whole :
+         {L"ACPI(_SB_)#ACPI(PCI0)#ACPI(XHC_)#ACPI(RHUB)#USBROOT(0)#USB(2)",
+          L"PCIROOT(1)#PCI(0000)#USBROOT(0)#USB(2)", L"PCIROOT(0)#PCI(1400)#USBROOT(1)#USB(2)"}) {
+        EXPECT_EQ(UsbPortFromLocationPath(whole), files::Utf8FromUtf16(whole));
+    }
+    // Not a USB device: an interface of a composite one, a root hub, the controller, nothing.
+    for (const wchar_t* none :
+         {L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)#USBMI(0)", L"PCIROOT(0)#PCI(1400)#USBROOT(0)",
+          L"PCIROOT(0)#PCI(1400)", L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB()", L"",
+          L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(x)"}) {
+        EXPECT_EQ(UsbPortFromLocationPath(none), "") << files::Utf8FromUtf16(none);
+    }
+}
+
+TEST(WindowsUsbPort, TheWalkUpTheDeviceTreeStopsAtTheUsbDevice) {
+    testing::FakeWinSystem system;
+    system.devNodes = {
+        // A composite device: the HID node's parent is the USB interface node, whose path ends
+        // past the device; the USB device above it names the port, and its hub is not looked at.
+        {1, {.parent = 2}},
+        {2, {.parent = 3, .locationPaths = {L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)#USBMI(0)"}}},
+        {3,
+         {.parent = 4,
+          .locationPaths = {L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)",
+                            L"ACPI(_SB_)#ACPI(PCI0)#ACPI(XHC_)#ACPI(RHUB)#USBROOT(0)#USB(2)"}}},
+        {4, {.parent = 5, .locationPaths = {L"PCIROOT(0)#PCI(1400)#USBROOT(0)"}}},
+        {5, {.locationPaths = {L"PCIROOT(0)#PCI(1400)"}}},
+        // No node up to the top names a location.
+        {7, {.parent = 8}},
+        {8, {.parent = 9}},
+        {9, {}},
+        // A tree broken into a loop.
+        {40, {.parent = 41}},
+        {41, {.parent = 40}},
+    };
+    const WinHidApi api = system.Api();
+    EXPECT_EQ(UsbPortOfDevNode(api, 1), "1400-2");
+    EXPECT_EQ(UsbPortOfDevNode(api, 3), "1400-2");
+    EXPECT_EQ(UsbPortOfDevNode(api, 7), "");
+    EXPECT_EQ(UsbPortOfDevNode(api, 40), "");
+    EXPECT_EQ(UsbPortOfDevNode(api, 99), "");
+
+    // Through the platform: an interface without a device node, or one SetupAPI cannot open,
+    // gets no port but still its serial.
+    testing::FakeWinDevice composite = ThreeChannelDevice(L"composite", 1, 1);
+    composite.devNode = 1;
+    testing::FakeWinDevice orphan = ThreeChannelDevice(L"orphan", 1, 1);
+    orphan.serial = L"S1";
+    system.devices = {composite, orphan};
+    const WinHidApi withDevices = system.Api();
+    WindowsHidPlatform platform(withDevices);
+    EXPECT_EQ(platform.Locate("composite").port, "1400-2");
+    const BoardLocation orphanLocation = platform.Locate("orphan");
+    EXPECT_EQ(orphanLocation.port, "");
+    EXPECT_EQ(orphanLocation.serial, "S1");
+    EXPECT_EQ(platform.Locate("gone").port, "");
+    EXPECT_EQ(system.heldDeviceInfoLists, 0);
+    EXPECT_EQ(system.openHandles, 0);
+}
+
+TEST(WindowsDoctor, EachInterfaceIsCheckedForAccessAndItsThreeChannels) {
+    testing::FakeWinSystem system;
+    const WinHidApi api = system.Api();
+    WindowsHidPlatform platform(api);
+    std::vector<SetupCheck> checks = boards::CheckInterfaces(platform, 0x1209, 0x0001);
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_FALSE(checks[0].ok);
+    EXPECT_EQ(checks[0].text, "no HID interface with 1209:0001 is present");
+
+    testing::FakeWinDevice good = ThreeChannelDevice(L"good", 0x1209, 0x0001);
+    good.devNode = 1;
+    system.devNodes = {{1, {.locationPaths = {L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)"}}}};
+    // Two channels only: some other firmware.
+    testing::FakeWinDevice other = ThreeChannelDevice(L"other", 0x1209, 0x0001);
+    other.caps.NumberInputValueCaps = other.caps.NumberOutputValueCaps = 2;
+    other.values[HidP_Input].pop_back();
+    other.values[HidP_Output].pop_back();
+    system.devices = {good, other};
+    const WinHidApi withDevices = system.Api();
+    WindowsHidPlatform present(withDevices);
+    checks = boards::CheckInterfaces(present, 0x1209, 0x0001);
+    std::vector<std::string> lines;
+    for (const SetupCheck& check : checks) {
+        lines.push_back((check.ok ? "OK " : "PROBLEM ") + check.name + ": " + check.text);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "OK device: good (port 1400-4): present, with the HID driver bound",
+                         "OK access: good: opens for reading and writing",
+                         "OK reports: good: flash data channel out 4100 / in 4100 bytes, command "
+                         "channel out 64 / in 64 bytes, IIC channel out 64 / in 64 bytes",
+                         "OK device: other: present, with the HID driver bound",
+                         "OK access: other: opens for reading and writing",
+                         "PROBLEM reports: other: The device's HID interface has 2 output and 2 "
+                         "input channels; this tool needs three of each. Is it the right device?",
+                     }));
+    EXPECT_FALSE(checks.back().fix.empty());
+
+    // A board another program holds cannot be told from the rest: the check says so.
+    system.devices[0].openError = ERROR_ACCESS_DENIED;
+    system.devices.pop_back();
+    const WinHidApi held = system.Api();
+    WindowsHidPlatform heldPlatform(held);
+    checks = boards::CheckInterfaces(heldPlatform, 0x1209, 0x0001);
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].text,
+              "no HID interface with 1209:0001 is present among those that could be opened (1 "
+              "could not: another program may hold them)");
     EXPECT_EQ(system.openHandles, 0);
 }
 
