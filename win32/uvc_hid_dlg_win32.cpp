@@ -4,6 +4,7 @@
 
 #include <array>
 #include <filesystem>
+#include <utility>
 
 #include "dialog/dialog_template.h"
 #include "dialog/open_device.h"
@@ -164,7 +165,8 @@ void Cuvc_hid_olvexDlg::Apply(DialogEvent event) {
 }
 
 // Only the controls whose state changes are touched: each change costs the window system a
-// round of messages and a repaint, which a run's start and end would otherwise pay 16 times.
+// round of messages and a repaint (under Wine a server call even when nothing changes), which a
+// run's start and end would otherwise pay 18 times.
 void Cuvc_hid_olvexDlg::ApplyStates() {
     const app::ControlStates states = app::StatesOf(facts_);
     for (std::size_t i = 0; i < kRuledIds.size(); ++i) {
@@ -172,8 +174,12 @@ void Cuvc_hid_olvexDlg::ApplyStates() {
             EnableItem(kRuledIds[i], states.enabled[i]);
         }
     }
-    Check(app::kIdEntireFlash, states.entireFlashChecked);
-    Check(app::kIdOtherArea, states.otherAreaChecked);
+    for (const auto& [id, checked] : {std::pair{app::kIdEntireFlash, states.entireFlashChecked},
+                                      std::pair{app::kIdOtherArea, states.otherAreaChecked}}) {
+        if (IsChecked(id) != checked) {
+            Check(id, checked);
+        }
+    }
     applied_ = states;
     MirrorBurnArea();
 }
@@ -520,10 +526,12 @@ void Cuvc_hid_olvexDlg::OnWorkerEnded() {
     worker_.join();
     lastResult_ = workerResult_;
     ::KillTimer(Handle(), kProgressTimer);
-    ShowProgress();  // the final counts, however recent the last tick
+    ShowProgress(false);  // the final counts, however recent the last tick; the status follows
 
-    ::ShowWindow(Item(kIdStop), SW_HIDE);
-    ::ShowWindow(Item(app::kIdDump), SW_SHOW);
+    if (task_ == app::FlashTask::Dump) {
+        ::ShowWindow(Item(kIdStop), SW_HIDE);
+        ::ShowWindow(Item(app::kIdDump), SW_SHOW);
+    }
     logic_.CloseSelectedFile();
     SetItemTextUtf8(app::kIdStatus, app::kStatusWait);
     Apply(task_ == app::FlashTask::Burn ? DialogEvent::BurnWorkerEnded
@@ -535,12 +543,12 @@ void Cuvc_hid_olvexDlg::OnWorkerEnded() {
     }
 }
 
-void Cuvc_hid_olvexDlg::ShowProgress() {
+void Cuvc_hid_olvexDlg::ShowProgress(bool withStatus) {
     const app::ProgressSnapshot now = relay_.Snapshot();
     if (shown_ == now) {
         return;
     }
-    if (!shown_ || shown_->status != now.status) {
+    if (withStatus && (!shown_ || shown_->status != now.status)) {
         SetItemTextUtf8(app::kIdStatus, app::FlashStatusText(now.status));
     }
     const HWND progress = Item(app::kIdProgress);
@@ -552,7 +560,9 @@ void Cuvc_hid_olvexDlg::ShowProgress() {
     if (!shown_ || shown_->done != now.done) {
         SetItemText(app::kIdProgressCount, std::to_wstring(now.done));
     }
-    ::SendMessageW(progress, PBM_SETPOS, now.done, 0);
+    if (!shown_ || shown_->done != now.done || shown_->total != now.total) {
+        ::SendMessageW(progress, PBM_SETPOS, now.done, 0);
+    }
     shown_ = now;
 }
 

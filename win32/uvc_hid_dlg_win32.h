@@ -90,7 +90,7 @@ class Cuvc_hid_olvexDlg final : public DialogBase {
     void OnBurnOrDump(app::FlashTask task);
     void Start(app::FlashTask task);
     void OnWorkerEnded();
-    void ShowProgress();
+    void ShowProgress(bool withStatus = true);
 
     Win32MessageBoxes ownBoxes_;
     MessageBoxes* boxes_;
