@@ -78,7 +78,8 @@ Cuvc_hid_olvexDlg::Cuvc_hid_olvexDlg(hid::HidPlatform& platform, MessageBoxes* b
       handOver_(*boxes_, [this] { ::PostMessageW(Handle(), kWmServeBoxes, 0, 0); }),
       logic_(handOver_),
       vendorId_(BRIMLO_DEFAULT_VID),
-      productId_(BRIMLO_DEFAULT_PID) {}
+      productId_(BRIMLO_DEFAULT_PID),
+      worker_([this] { WorkerLoop(); }) {}
 
 Cuvc_hid_olvexDlg::~Cuvc_hid_olvexDlg() {
     if (Running()) {
@@ -87,8 +88,14 @@ Cuvc_hid_olvexDlg::~Cuvc_hid_olvexDlg() {
         // worker finish before the device and the file it uses go away.
         handOver_.Release();
         dumpStop_.Request();
-        worker_.join();
+        WaitForRunEnd();
     }
+    {
+        const std::lock_guard lock(runMutex_);
+        quitWorker_ = true;
+    }
+    runChanged_.notify_one();
+    worker_.join();
     for (const HICON icon : {bigIcon_, smallIcon_}) {
         if (icon != nullptr) {
             ::DestroyIcon(icon);
@@ -500,11 +507,13 @@ void Cuvc_hid_olvexDlg::Start(app::FlashTask task) {
     const app::FlashRunInputs inputs{
         *device_, logic_.Identity(), logic_.BurnBytes(), logic_.DumpSink(), choice_, handOver_,
         relay_,   dumpStop_};
-    const HWND dialog = Handle();
-    worker_ = std::thread([this, task, inputs, dialog] {
-        workerResult_ = app::RunFlashTask(task, inputs);
-        ::PostMessageW(dialog, kWmWorkerEnded, 0, 0);
-    });
+    {
+        const std::lock_guard lock(runMutex_);
+        nextRun_.emplace(Run{task, inputs, Handle()});
+        runFinished_ = false;
+    }
+    running_ = true;
+    runChanged_.notify_one();
     // The worker holds the device and the file from here on; no click comes between, as this
     // handler holds the dialog's thread until the controls are disabled.
     Apply(DialogEvent::WorkerStarted);
@@ -519,11 +528,12 @@ void Cuvc_hid_olvexDlg::Start(app::FlashTask task) {
 
 void Cuvc_hid_olvexDlg::OnWorkerEnded() {
     if (!Running()) {
-        return;  // already joined at the session's end
+        return;  // already handled at the session's end
     }
-    // The run is over only once its thread has ended: nothing uses the device, the file or
-    // the image any more.
-    worker_.join();
+    // The run is over only once the worker has finished it: nothing uses the device, the file
+    // or the image any more.
+    WaitForRunEnd();
+    running_ = false;
     lastResult_ = workerResult_;
     ::KillTimer(Handle(), kProgressTimer);
     ShowProgress(false);  // the final counts, however recent the last tick; the status follows
@@ -541,6 +551,29 @@ void Cuvc_hid_olvexDlg::OnWorkerEnded() {
         pendingClose_.reset();
         Close(result);
     }
+}
+
+void Cuvc_hid_olvexDlg::WorkerLoop() {
+    std::unique_lock lock(runMutex_);
+    for (;;) {
+        runChanged_.wait(lock, [this] { return nextRun_ || quitWorker_; });
+        if (!nextRun_) {
+            return;
+        }
+        const Run run = *nextRun_;
+        nextRun_.reset();
+        lock.unlock();
+        workerResult_ = app::RunFlashTask(run.task, run.inputs);
+        lock.lock();
+        runFinished_ = true;
+        runChanged_.notify_all();
+        ::PostMessageW(run.dialog, kWmWorkerEnded, 0, 0);
+    }
+}
+
+void Cuvc_hid_olvexDlg::WaitForRunEnd() {
+    std::unique_lock lock(runMutex_);
+    runChanged_.wait(lock, [this] { return runFinished_; });
 }
 
 void Cuvc_hid_olvexDlg::ShowProgress(bool withStatus) {
