@@ -57,6 +57,17 @@ void DialogBase::CloseOwnedWindows() const {
     }
 }
 
+HWND DialogBase::Item(int id) const {
+    if (const auto known = items_.find(id); known != items_.end()) {
+        return known->second;
+    }
+    const HWND item = ::GetDlgItem(hwnd_, id);
+    if (item != nullptr) {
+        items_.emplace(id, item);
+    }
+    return item;
+}
+
 std::wstring DialogBase::ItemText(int id) const {
     const HWND item = Item(id);
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
@@ -66,7 +77,7 @@ std::wstring DialogBase::ItemText(int id) const {
 }
 
 void DialogBase::SetItemText(int id, std::wstring_view text) const {
-    ::SetDlgItemTextW(hwnd_, id, std::wstring(text).c_str());
+    ::SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(std::wstring(text).c_str()));
 }
 
 std::string DialogBase::ItemTextUtf8(int id) const {
@@ -90,6 +101,7 @@ INT_PTR CALLBACK DialogBase::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
     }
     if (message == WM_NCDESTROY) {
         dialog->hwnd_ = nullptr;
+        dialog->items_.clear();
         return FALSE;
     }
     return dialog->Dispatch(message, wParam, lParam);

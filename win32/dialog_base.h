@@ -1,12 +1,13 @@
 #pragma once
-// A thin dialog over Win32: the class holds only the window handle. The dialog procedure keeps
-// `this` from WM_INITDIALOG on and forwards to a few virtual handlers; the helpers are one
-// Win32 call each. Decisions belong to the logic the handlers call, never here.
+// A thin dialog over Win32: the class holds only the window handle and its controls'. The dialog
+// procedure keeps `this` from WM_INITDIALOG on and forwards to a few virtual handlers; the helpers
+// are one Win32 call each. Decisions belong to the logic the handlers call, never here.
 
 #include <windows.h>
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace brimlo::win32 {
@@ -29,12 +30,14 @@ class DialogBase {
     bool Ended() const { return ended_; }
     INT_PTR Result() const { return result_; }
 
-    HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
+    HWND Item(int id) const;
     void EnableItem(int id, bool enable) const { ::EnableWindow(Item(id), enable); }
     bool IsItemEnabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
-    bool IsChecked(int id) const { return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
+    bool IsChecked(int id) const {
+        return ::SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
     void Check(int id, bool checked) const {
-        ::CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+        ::SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
     std::wstring ItemText(int id) const;
     void SetItemText(int id, std::wstring_view text) const;
@@ -66,6 +69,8 @@ class DialogBase {
     bool modal_ = false;
     bool ended_ = false;
     INT_PTR result_ = 0;
+    // The controls' handles, looked up once: under Wine each GetDlgItem asks the server.
+    mutable std::unordered_map<int, HWND> items_;
 };
 
 }  // namespace brimlo::win32

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <filesystem>
+#include <utility>
 
 #include "dialog/dialog_template.h"
 #include "dialog/open_device.h"
@@ -77,7 +78,8 @@ Cuvc_hid_olvexDlg::Cuvc_hid_olvexDlg(hid::HidPlatform& platform, MessageBoxes* b
       handOver_(*boxes_, [this] { ::PostMessageW(Handle(), kWmServeBoxes, 0, 0); }),
       logic_(handOver_),
       vendorId_(BRIMLO_DEFAULT_VID),
-      productId_(BRIMLO_DEFAULT_PID) {}
+      productId_(BRIMLO_DEFAULT_PID),
+      worker_([this] { WorkerLoop(); }) {}
 
 Cuvc_hid_olvexDlg::~Cuvc_hid_olvexDlg() {
     if (Running()) {
@@ -86,8 +88,14 @@ Cuvc_hid_olvexDlg::~Cuvc_hid_olvexDlg() {
         // worker finish before the device and the file it uses go away.
         handOver_.Release();
         dumpStop_.Request();
-        worker_.join();
+        WaitForRunEnd();
     }
+    {
+        const std::lock_guard lock(runMutex_);
+        quitWorker_ = true;
+    }
+    runChanged_.notify_one();
+    worker_.join();
     for (const HICON icon : {bigIcon_, smallIcon_}) {
         if (icon != nullptr) {
             ::DestroyIcon(icon);
@@ -164,7 +172,8 @@ void Cuvc_hid_olvexDlg::Apply(DialogEvent event) {
 }
 
 // Only the controls whose state changes are touched: each change costs the window system a
-// round of messages and a repaint, which a run's start and end would otherwise pay 16 times.
+// round of messages and a repaint (under Wine a server call even when nothing changes), which a
+// run's start and end would otherwise pay 18 times.
 void Cuvc_hid_olvexDlg::ApplyStates() {
     const app::ControlStates states = app::StatesOf(facts_);
     for (std::size_t i = 0; i < kRuledIds.size(); ++i) {
@@ -172,8 +181,12 @@ void Cuvc_hid_olvexDlg::ApplyStates() {
             EnableItem(kRuledIds[i], states.enabled[i]);
         }
     }
-    Check(app::kIdEntireFlash, states.entireFlashChecked);
-    Check(app::kIdOtherArea, states.otherAreaChecked);
+    for (const auto& [id, checked] : {std::pair{app::kIdEntireFlash, states.entireFlashChecked},
+                                      std::pair{app::kIdOtherArea, states.otherAreaChecked}}) {
+        if (IsChecked(id) != checked) {
+            Check(id, checked);
+        }
+    }
     applied_ = states;
     MirrorBurnArea();
 }
@@ -494,11 +507,13 @@ void Cuvc_hid_olvexDlg::Start(app::FlashTask task) {
     const app::FlashRunInputs inputs{
         *device_, logic_.Identity(), logic_.BurnBytes(), logic_.DumpSink(), choice_, handOver_,
         relay_,   dumpStop_};
-    const HWND dialog = Handle();
-    worker_ = std::thread([this, task, inputs, dialog] {
-        workerResult_ = app::RunFlashTask(task, inputs);
-        ::PostMessageW(dialog, kWmWorkerEnded, 0, 0);
-    });
+    {
+        const std::lock_guard lock(runMutex_);
+        nextRun_.emplace(Run{task, inputs, Handle()});
+        runFinished_ = false;
+    }
+    running_ = true;
+    runChanged_.notify_one();
     // The worker holds the device and the file from here on; no click comes between, as this
     // handler holds the dialog's thread until the controls are disabled.
     Apply(DialogEvent::WorkerStarted);
@@ -513,17 +528,20 @@ void Cuvc_hid_olvexDlg::Start(app::FlashTask task) {
 
 void Cuvc_hid_olvexDlg::OnWorkerEnded() {
     if (!Running()) {
-        return;  // already joined at the session's end
+        return;  // already handled at the session's end
     }
-    // The run is over only once its thread has ended: nothing uses the device, the file or
-    // the image any more.
-    worker_.join();
+    // The run is over only once the worker has finished it: nothing uses the device, the file
+    // or the image any more.
+    WaitForRunEnd();
+    running_ = false;
     lastResult_ = workerResult_;
     ::KillTimer(Handle(), kProgressTimer);
-    ShowProgress();  // the final counts, however recent the last tick
+    ShowProgress(false);  // the final counts, however recent the last tick; the status follows
 
-    ::ShowWindow(Item(kIdStop), SW_HIDE);
-    ::ShowWindow(Item(app::kIdDump), SW_SHOW);
+    if (task_ == app::FlashTask::Dump) {
+        ::ShowWindow(Item(kIdStop), SW_HIDE);
+        ::ShowWindow(Item(app::kIdDump), SW_SHOW);
+    }
     logic_.CloseSelectedFile();
     SetItemTextUtf8(app::kIdStatus, app::kStatusWait);
     Apply(task_ == app::FlashTask::Burn ? DialogEvent::BurnWorkerEnded
@@ -535,12 +553,35 @@ void Cuvc_hid_olvexDlg::OnWorkerEnded() {
     }
 }
 
-void Cuvc_hid_olvexDlg::ShowProgress() {
+void Cuvc_hid_olvexDlg::WorkerLoop() {
+    std::unique_lock lock(runMutex_);
+    for (;;) {
+        runChanged_.wait(lock, [this] { return nextRun_ || quitWorker_; });
+        if (!nextRun_) {
+            return;
+        }
+        const Run run = *nextRun_;
+        nextRun_.reset();
+        lock.unlock();
+        workerResult_ = app::RunFlashTask(run.task, run.inputs);
+        lock.lock();
+        runFinished_ = true;
+        runChanged_.notify_all();
+        ::PostMessageW(run.dialog, kWmWorkerEnded, 0, 0);
+    }
+}
+
+void Cuvc_hid_olvexDlg::WaitForRunEnd() {
+    std::unique_lock lock(runMutex_);
+    runChanged_.wait(lock, [this] { return runFinished_; });
+}
+
+void Cuvc_hid_olvexDlg::ShowProgress(bool withStatus) {
     const app::ProgressSnapshot now = relay_.Snapshot();
     if (shown_ == now) {
         return;
     }
-    if (!shown_ || shown_->status != now.status) {
+    if (withStatus && (!shown_ || shown_->status != now.status)) {
         SetItemTextUtf8(app::kIdStatus, app::FlashStatusText(now.status));
     }
     const HWND progress = Item(app::kIdProgress);
@@ -552,7 +593,9 @@ void Cuvc_hid_olvexDlg::ShowProgress() {
     if (!shown_ || shown_->done != now.done) {
         SetItemText(app::kIdProgressCount, std::to_wstring(now.done));
     }
-    ::SendMessageW(progress, PBM_SETPOS, now.done, 0);
+    if (!shown_ || shown_->done != now.done || shown_->total != now.total) {
+        ::SendMessageW(progress, PBM_SETPOS, now.done, 0);
+    }
     shown_ = now;
 }
 

@@ -6,8 +6,10 @@
 
 #include <windows.h>
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -53,7 +55,7 @@ class Cuvc_hid_olvexDlg final : public DialogBase {
     // The identifiers "Device VID : 0x" and "PID : 0x" show when the dialog opens.
     void PresetIdentifiers(std::uint16_t vendorId, std::uint16_t productId);
 
-    bool Running() const { return worker_.joinable(); }
+    bool Running() const { return running_; }
     const app::DialogFacts& Facts() const { return facts_; }
     // True when Open Device closed the dialog because no usable device was there.
     bool EndedWithoutDevice() const { return endedWithoutDevice_; }
@@ -90,7 +92,9 @@ class Cuvc_hid_olvexDlg final : public DialogBase {
     void OnBurnOrDump(app::FlashTask task);
     void Start(app::FlashTask task);
     void OnWorkerEnded();
-    void ShowProgress();
+    void WorkerLoop();
+    void WaitForRunEnd();
+    void ShowProgress(bool withStatus = true);
 
     Win32MessageBoxes ownBoxes_;
     MessageBoxes* boxes_;
@@ -110,9 +114,22 @@ class Cuvc_hid_olvexDlg final : public DialogBase {
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
 
+    // One worker for the dialog's life, waiting for the next run: under Wine starting and
+    // joining a thread per run costs more than a run's wake-up.
+    std::mutex runMutex_;
+    std::condition_variable runChanged_;
+    struct Run {
+        app::FlashTask task;
+        app::FlashRunInputs inputs;
+        HWND dialog;
+    };
+    std::optional<Run> nextRun_;
+    bool runFinished_ = false;
+    bool quitWorker_ = false;
+    bool running_ = false;  // from Start until the dialog has handled the run's end
     std::thread worker_;
     app::FlashTask task_ = app::FlashTask::Burn;
-    // Written by the worker, read once it has been joined.
+    // Written by the worker, read once the run has finished.
     app::FlashRunResult workerResult_;
     std::optional<app::FlashRunResult> lastResult_;
     // The dialog's own, so that Stop never reaches into the worker while it goes away.
