@@ -1,5 +1,5 @@
 #pragma once
-// SHA-256 of a byte string, by OpenSSL's libcrypto.
+// SHA-256 of a byte string: by OpenSSL's libcrypto on Linux, by Windows' CNG on Windows.
 
 #include <cstdint>
 #include <span>
