@@ -7,7 +7,7 @@
 
 namespace brimlo::boards {
 
-// Lower-case hex, 64 digits.
+// Lower-case hex, 64 digits; empty when the system cannot compute it.
 std::string Sha256Hex(std::span<const std::uint8_t> bytes);
 
 }  // namespace brimlo::boards
