@@ -51,9 +51,10 @@ StationLog::~StationLog() {
 }
 
 bool StationLog::Open(const std::string& path, std::string& error) {
-    file_ = std::fopen(path.c_str(), "ab");
+    files::Error openError;
+    file_ = files::OpenForAppending(files::PathFromUtf8(path), openError);
     if (file_ == nullptr) {
-        error = "Cannot open the log file " + path + ": " + std::strerror(errno);
+        error = "Cannot open the log file " + path + ": " + openError.text;
         return false;
     }
     path_ = path;

@@ -141,7 +141,9 @@ fi
 echo "Under Wine: --port 1-3 picked one of 4 emulated boards"
 
 # The station: four emulated boards plugged in one after another, each burned as it comes, the
-# log a line for each with the image's SHA-256 (Windows' own, checked against sha256sum's).
+# log (its name not in ASCII) a line for each with the image's SHA-256 (Windows' own, checked
+# against sha256sum's).
+station_log="$e2e/station-журнал.log"
 python3 - "$e2e/station.bin" <<'PYTHON'
 import sys
 with open(sys.argv[1], "wb") as image:
@@ -149,20 +151,20 @@ with open(sys.argv[1], "wb") as image:
 PYTHON
 wine "$exe" --simulate --sim-state "Z:$e2e/station" --sim-boards 4 \
     --sim-hotplug 0:+1,0.2:+2,0.4:+3,0.6:+4 station burn "Z:$e2e/station.bin" --count 4 \
-    --log "Z:$e2e/station.log" </dev/null >"$e2e/station.out" 2>&1 ||
+    --log "Z:$station_log" </dev/null >"$e2e/station.out" 2>&1 ||
     { cat "$e2e/station.out" >&2; exit 1; }
 sha=$(sha256sum "$e2e/station.bin" | cut -d' ' -f1)
 for port in 1-1 1-2 1-3 1-4; do
     if ! grep -q "\"image_sha256\":\"$sha\",\"job\":\"burn\".*\"port\":\"$port\",\"result\":\"ok\"" \
-        "$e2e/station.log"; then
+        "$station_log"; then
         echo "The station log has no ok burn of $sha in port $port:" >&2
-        cat "$e2e/station.log" >&2
+        cat "$station_log" >&2
         exit 1
     fi
 done
-if (($(wc -l <"$e2e/station.log") != 4)); then
+if (($(wc -l <"$station_log") != 4)); then
     echo "The station log should have 4 lines:" >&2
-    cat "$e2e/station.log" >&2
+    cat "$station_log" >&2
     exit 1
 fi
 echo "Under Wine: station burn of 4 boards plugged one after another, a log line each"
