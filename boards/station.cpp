@@ -6,7 +6,7 @@
 #include <memory>
 #include <thread>
 
-#include "hid/linux/event_wait.h"
+#include "hid/event_wait.h"
 
 namespace brimlo::boards {
 namespace {
@@ -124,7 +124,7 @@ bool RunStation(hid::HidPlatform& platform, hid::HotplugMonitor& hotplug,
             redraw = hid::HotplugMonitor::Clock::now() + options.redraw;
         }
         // A redraw tick lists nothing: the boards change only with a hotplug event.
-        relist = wait.Wait(hotplug, held.WaitMask(), redraw);
+        relist = wait.Wait(hotplug, held, redraw);
     }
 }
 

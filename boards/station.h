@@ -38,8 +38,9 @@ class StationEvents {
 
 // Runs until `count` boards are done, or `finish` is requested (Ctrl+C: running jobs finish
 // the region they are in) and the running jobs have ended; `abort` stops them at the next
-// report. Takes SIGINT, SIGTERM and SIGHUP only while it waits. The reports of every job, in the
-// order they ended. False, with `error` set, when the boards cannot be listed.
+// report. Takes SIGINT, SIGTERM and SIGHUP (Windows: console events) only while it waits. The
+// reports of every job, in the order they ended. False, with `error` set, when the boards cannot be
+// listed.
 bool RunStation(hid::HidPlatform& platform, hid::HotplugMonitor& hotplug,
                 const StationOptions& options, StationEvents& events, const StopRequest& finish,
                 const StopRequest& abort, std::vector<BoardReport>& reports, std::string& error);

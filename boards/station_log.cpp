@@ -1,20 +1,26 @@
 #include "boards/station_log.h"
 
-#include <unistd.h>
-
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <ctime>
+
+#include "files/file_io.h"
 
 namespace brimlo::boards {
 namespace {
 
+// From the calendar types, the same on every system (the C calls' thread-safe forms differ).
 std::string UtcText(std::chrono::system_clock::time_point when) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
+    using namespace std::chrono;
+    const auto day = floor<days>(when);
+    const year_month_day date{day};
+    const hh_mm_ss time{floor<seconds>(when - day)};
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ",
+                  static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                  static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
+                  static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
     return text;
 }
 
@@ -45,9 +51,10 @@ StationLog::~StationLog() {
 }
 
 bool StationLog::Open(const std::string& path, std::string& error) {
-    file_ = std::fopen(path.c_str(), "ab");
+    files::Error openError;
+    file_ = files::OpenForAppending(files::PathFromUtf8(path), openError);
     if (file_ == nullptr) {
-        error = "Cannot open the log file " + path + ": " + std::strerror(errno);
+        error = "Cannot open the log file " + path + ": " + openError.text;
         return false;
     }
     path_ = path;
@@ -57,9 +64,13 @@ bool StationLog::Open(const std::string& path, std::string& error) {
 bool StationLog::Append(const nlohmann::json& line, std::string& error) {
     const std::string text =
         line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0 ||
-        ::fsync(::fileno(file_)) != 0) {
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0) {
         error = "Cannot write the log file " + path_ + ": " + std::strerror(errno);
+        return false;
+    }
+    files::Error flushError;
+    if (!files::Flush(fileno(file_), flushError)) {
+        error = "Cannot write the log file " + path_ + ": " + flushError.text;
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "cli/console_control_windows.h"
 #include "cli/interrupt_handler.h"
+#include "hid/windows/event_wait.h"
 
 namespace brimlo::cli {
 namespace {
@@ -43,6 +44,8 @@ BOOL HandleConsoleControl(DWORD event, void (*waitForEnd)()) {
     if (auto call = handler.load()) {
         call(interrupt, final);
     }
+    // A station waiting for boards looks at what was recorded.
+    hid::WakeInterruptedWaits();
     if (final) {
         waitForEnd();
     }

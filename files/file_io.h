@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -64,6 +65,10 @@ struct FileInfo {
     bool regular = false;  // not a folder, pipe or device
 };
 bool Examine(int descriptor, FileInfo& info, Error& error);
+
+// Opens a file for appending in binary mode, created when missing (a log). Null with `error`
+// when it cannot be.
+std::FILE* OpenForAppending(const std::filesystem::path& path, Error& error);
 
 // Reads until `buffer` is full or the file ends; `done` says how many bytes arrived. False with
 // `error` when a read fails.

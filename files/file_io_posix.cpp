@@ -58,6 +58,14 @@ bool OpenForReading(const fs::path& path, File& file, Error& error) {
     return true;
 }
 
+std::FILE* OpenForAppending(const fs::path& path, Error& error) {
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (file == nullptr) {
+        Failed(error);
+    }
+    return file;
+}
+
 bool Examine(int descriptor, FileInfo& info, Error& error) {
     struct stat status {};
     if (::fstat(descriptor, &status) != 0) {

@@ -109,6 +109,15 @@ bool OpenForReading(const fs::path& path, File& file, Error& error) {
     return true;
 }
 
+// The wide call takes the path's UTF-16 as it is.
+std::FILE* OpenForAppending(const fs::path& path, Error& error) {
+    std::FILE* file = _wfopen(path.c_str(), L"ab");
+    if (file == nullptr) {
+        Failed(error);
+    }
+    return file;
+}
+
 bool Examine(int descriptor, FileInfo& info, Error& error) {
     struct _stat64 status {};
     if (_fstat64(descriptor, &status) != 0) {

@@ -15,6 +15,8 @@ class HotplugMonitor {
     virtual ~HotplugMonitor() = default;
     // A descriptor that becomes readable when an interface comes or goes; -1 when none.
     virtual int EventFd() const = 0;
+    // On Windows, an event handle signalled when an interface comes or goes; null when none.
+    virtual void* EventHandle() const { return nullptr; }
     // When the next change falls due without an event on EventFd(); nothing when none will.
     virtual std::optional<Clock::time_point> NextChangeDue() const = 0;
     // Takes the events that arrived and applies the changes that fell due; after every wake-up.

@@ -92,8 +92,8 @@ dialog="$build/tree/win32/brimlo-hid-tool.exe"
 [[ -f "$dialog" ]] || { echo "The build made no $dialog" >&2; exit 1; }
 
 # Both programs run on a bare Windows: they may import only Windows' own DLLs. The tool needs
-# the HID, SetupAPI and configuration manager DLLs, kernel32 and the C runtime; the dialog the
-# window system's too.
+# the HID, SetupAPI, configuration manager and CNG (SHA-256) DLLs, kernel32 and the C runtime;
+# the dialog the window system's too.
 check_imports() {
     local program="$1" allowed="$2"
     local imports unexpected
@@ -106,8 +106,8 @@ check_imports() {
     fi
     echo "$(basename "$program") imports:" $imports
 }
-check_imports "$exe" 'hid|setupapi|cfgmgr32'
-check_imports "$dialog" 'hid|setupapi|cfgmgr32|user32|gdi32|comctl32|comdlg32|advapi32|shell32'
+check_imports "$exe" 'hid|setupapi|cfgmgr32|bcrypt'
+check_imports "$dialog" 'hid|setupapi|cfgmgr32|bcrypt|user32|gdi32|comctl32|comdlg32|advapi32|shell32'
 
 # End to end under Wine, against the emulated device: an image of every byte value (0x0A and
 # 0x1A among them, which text-mode files would change or stop at) burned over the Entire
@@ -139,6 +139,35 @@ if ! grep -q '"port":"1-3","result":"ok"' <<<"$picked" || ! grep -q '"boards":1,
     exit 1
 fi
 echo "Under Wine: --port 1-3 picked one of 4 emulated boards"
+
+# The station: four emulated boards plugged in one after another, each burned as it comes, the
+# log (its name not in ASCII) a line for each with the image's SHA-256 (Windows' own, checked
+# against sha256sum's).
+station_log="$e2e/station-журнал.log"
+python3 - "$e2e/station.bin" <<'PYTHON'
+import sys
+with open(sys.argv[1], "wb") as image:
+    image.write(bytes((i * 11 + i // 1000) & 0xFF for i in range(128 * 1024)))
+PYTHON
+wine "$exe" --simulate --sim-state "Z:$e2e/station" --sim-boards 4 \
+    --sim-hotplug 0:+1,0.2:+2,0.4:+3,0.6:+4 station burn "Z:$e2e/station.bin" --count 4 \
+    --log "Z:$station_log" </dev/null >"$e2e/station.out" 2>&1 ||
+    { cat "$e2e/station.out" >&2; exit 1; }
+sha=$(sha256sum "$e2e/station.bin" | cut -d' ' -f1)
+for port in 1-1 1-2 1-3 1-4; do
+    if ! grep -q "\"image_sha256\":\"$sha\",\"job\":\"burn\".*\"port\":\"$port\",\"result\":\"ok\"" \
+        "$station_log"; then
+        echo "The station log has no ok burn of $sha in port $port:" >&2
+        cat "$station_log" >&2
+        exit 1
+    fi
+done
+if (($(wc -l <"$station_log") != 4)); then
+    echo "The station log should have 4 lines:" >&2
+    cat "$station_log" >&2
+    exit 1
+fi
+echo "Under Wine: station burn of 4 boards plugged one after another, a log line each"
 
 # Wine's own virtual HID devices, through SetupAPI and hid.dll: the Windows stack lists them
 # (none of them is the device, so "none found" is no failure).

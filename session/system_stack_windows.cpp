@@ -1,4 +1,5 @@
 #include "hid/windows/windows_hid_platform.h"
+#include "hid/windows/windows_hotplug.h"
 #include "session/system_stack.h"
 
 namespace brimlo::session {
@@ -7,11 +8,8 @@ std::unique_ptr<hid::HidPlatform> MakeSystemPlatform() {
     return std::make_unique<hid::WindowsHidPlatform>();
 }
 
-// Waiting for devices to be plugged in needs the system's device notifications, which only the
-// Linux build listens to so far.
 std::unique_ptr<hid::HotplugMonitor> MakeSystemHotplug(std::string& error) {
-    error = "waiting for boards to be plugged in works on Linux only for now";
-    return nullptr;
+    return hid::WindowsHotplugMonitor::Start(hid::SystemCmNotifyApi(), error);
 }
 
 const char* StateDirVariables() {

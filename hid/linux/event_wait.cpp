@@ -23,7 +23,7 @@ void EventWait::Wake() {
     [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
 }
 
-bool EventWait::Wait(HotplugMonitor& monitor, const sigset_t& waitMask,
+bool EventWait::Wait(HotplugMonitor& monitor, const InterruptHeld& held,
                      std::optional<HotplugMonitor::Clock::time_point> deadline) {
     pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {monitor.EventFd(), POLLIN, 0}};
     const nfds_t count = fds[1].fd >= 0 ? 2 : 1;
@@ -44,7 +44,7 @@ bool EventWait::Wait(HotplugMonitor& monitor, const sigset_t& waitMask,
     }
     // A signal ends the wait with EINTR: the caller looks at what its handler recorded.
     bool changed = false;
-    if (::ppoll(fds, count, limit, &waitMask) > 0) {
+    if (::ppoll(fds, count, limit, &held.WaitMask()) > 0) {
         if ((fds[0].revents & POLLIN) != 0) {
             std::uint64_t value = 0;
             [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &value, sizeof value);

@@ -8,6 +8,8 @@
 
 namespace brimlo::hid {
 
+class InterruptHeld;
+
 class EventWait {
   public:
     EventWait();
@@ -18,11 +20,11 @@ class EventWait {
     // Ends the current or next Wait; any thread may call it.
     void Wake();
     // Blocks until `monitor` has something, Wake() was called, a change falls due, `deadline`
-    // passes or a signal that `waitMask` lets through arrives. The caller keeps those signals
-    // blocked outside, so that one arriving just before the wait still ends it. Settles the
+    // passes or a signal that `held` holds back arrives: held outside the wait, one arriving
+    // just before it still ends it. Settles the
     // monitor. True when something may have changed: a hotplug event, a change that fell due
     // or a wake-up; false when only `deadline` passed or a signal came.
-    bool Wait(HotplugMonitor& monitor, const sigset_t& waitMask,
+    bool Wait(HotplugMonitor& monitor, const InterruptHeld& held,
               std::optional<HotplugMonitor::Clock::time_point> deadline = std::nullopt);
 
   private:
@@ -31,7 +33,7 @@ class EventWait {
 
 // Blocks the signals that stop a run (SIGINT, SIGTERM, SIGHUP) in the calling thread (and the
 // threads it starts) from construction to destruction, so that only an EventWait::Wait given
-// WaitMask() takes them.
+// it takes them.
 class InterruptHeld {
   public:
     InterruptHeld();
