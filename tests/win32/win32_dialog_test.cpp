@@ -575,8 +575,9 @@ TEST_F(Win32DialogTest, TheWindowClosesWithItsRunAndLeavesNoBoxBehindWhateverAsk
     }
     {
         // Log-off during a dump: Windows is asked to wait and the close path starts; when the
-        // session ends anyway, the dump stops at once and the window closes as Cancel.
-        Win32Run run(slow, true);
+        // session ends anyway, the dump stops at once and the window closes as Cancel. Slower
+        // still, so that a loaded machine cannot finish the dump before the hold box is seen.
+        Win32Run run(R"({"chip_row": 34, "faults": {"latency_us": 10000}})", true);
         run.Create();
         EXPECT_EQ(::SendMessageW(run.hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
         run.Click(kIdOpenDevice);
