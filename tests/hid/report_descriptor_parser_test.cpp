@@ -160,7 +160,8 @@ TEST(ReportDescriptorParser, UsagesShareTheFieldsOfOneItem) {
     }));
     const auto& values = data.valueCaps[kIn];
     ASSERT_EQ(values.size(), 4u);
-    const std::uint16_t usages[] = {0x31, 0x30, 0x33, 0x32};  // 0x34 has no field left
+    // 0x34 has no field left: it gets no cap and no data index.
+    const std::uint16_t usages[] = {0x31, 0x30, 0x33, 0x32};
     const std::uint16_t counts[] = {4, 1, 1, 1};  // the last usage takes the remaining fields
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(values[i].Usage, usages[i]);
@@ -177,6 +178,7 @@ TEST(ReportDescriptorParser, UsagesShareTheFieldsOfOneItem) {
         EXPECT_EQ(buttons[i].ReportCount, 2);
     }
     EXPECT_EQ(MaxUsageListLength(data, HidReportType::Input, 0x09), 6u);
+    EXPECT_EQ(data.caps.NumberInputDataIndices, 7);
 }
 
 TEST(ReportDescriptorParser, NestedCollectionsAreNumberedInOrder) {
@@ -240,17 +242,6 @@ TEST(ReportDescriptorParser, ConstantArrayWithAUsageMakesNoCap) {
     ASSERT_EQ(data.valueCaps[kIn].size(), 1u);
     EXPECT_EQ(data.valueCaps[kIn][0].DataIndexMin, 0);
     EXPECT_EQ(data.caps.InputReportByteLength, 4);  // the array still takes its room
-}
-
-TEST(ReportDescriptorParser, UsagesBeyondTheFieldsOfAVariableItemAreDropped) {
-    const HidPreparsedData data = ParseOk(InApplication({
-        0x75, 0x08, 0x95, 0x02, 0x09, 0x30, 0x09, 0x31, 0x09, 0x32, 0x81, 0x02,  // 3 usages
-    }));
-    const auto& values = data.valueCaps[kIn];
-    ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(values[0].Usage, 0x31);
-    EXPECT_EQ(values[1].Usage, 0x30);
-    EXPECT_EQ(data.caps.NumberInputDataIndices, 2);
 }
 
 // Each top-level collection is a result of its own, numbered from zero and with its own report

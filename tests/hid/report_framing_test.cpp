@@ -163,14 +163,12 @@ TEST(PackBitArray, PacksLeastSignificantBitFirstAcrossBytes) {
 
     const std::uint32_t full[] = {0x12345678};
     EXPECT_EQ(PackBitArray(full, 32, 1).bytes, (std::vector<std::uint8_t>{0x78, 0x56, 0x34, 0x12}));
-}
 
-TEST(PackBitArray, ZeroReportCountIsAnInvalidParameter) {
-    const std::uint32_t values[] = {1};
-    const PackedBitArray packed = PackBitArray(values, 8, 0);
-    EXPECT_FALSE(packed.ok);
-    EXPECT_EQ(packed.error, kErrorInvalidParameter);
-    EXPECT_TRUE(packed.bytes.empty());
+    // A zero report count is an invalid parameter.
+    const PackedBitArray none = PackBitArray(values, 8, 0);
+    EXPECT_FALSE(none.ok);
+    EXPECT_EQ(none.error, kErrorInvalidParameter);
+    EXPECT_TRUE(none.bytes.empty());
 }
 
 }  // namespace
