@@ -34,12 +34,8 @@ class BinaryFilesTest : public ::testing::Test {
     // The file read as a burn file, then dumped in two chunks (split between a CR and its LF)
     // under `dumpName`; the dump's bytes as they are on the disk.
     Bytes BurnThenDump(const Bytes& contents, const fs::path& burnName, const fs::path& dumpName) {
-        const fs::path burn = dir.path / burnName;
-        std::ofstream(burn, std::ios::binary)
-            .write(reinterpret_cast<const char*>(contents.data()),
-                   static_cast<std::streamsize>(contents.size()));
         BurnImage image;
-        EXPECT_TRUE(LoadBurnImage(burn, image, error)) << error;
+        EXPECT_TRUE(LoadBurnImage(dir.Write(burnName, contents), image, error)) << error;
         EXPECT_EQ(image.bytes, contents);
 
         const fs::path dump = dir.path / dumpName;

@@ -177,24 +177,6 @@ TEST_F(DumpFileTest, FlushesOnlyBeforeTheRenameWhenAsked) {
     EXPECT_EQ(TempDir::Read(file.Location()), chunk);
 }
 
-// A full disk shows the dump filter's box, and the error says the disk is full and which file
-// it was holding.
-TEST_F(DumpFileTest, FullDiskSaysTheDiskIsFullAndWhere) {
-    DumpFileIo io;
-    io.write = [](int, const void*, std::size_t) -> std::ptrdiff_t {
-        errno = ENOSPC;
-        return -1;
-    };
-    DumpFile file(boxes, io);
-    ASSERT_TRUE(file.Open(path, false, error)) << error;
-    EXPECT_EQ(file.Write(Pattern(4096, 5)), 0u);
-    EXPECT_EQ(file.WriteError(), "The disk holding the dump file " + path.string() +
-                                     " is full after 0 bytes. Free some space or choose a file "
-                                     "on another disk, and dump again.");
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].caption, kDiskFullCaption);
-}
-
 // Standard output is written as it is: no partial file, nothing renamed, the stream left open.
 TEST_F(DumpFileTest, StreamIsWrittenDirectly) {
     files::File out;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <tuple>
 
 namespace brimlo::flash {
 namespace {
@@ -11,7 +12,7 @@ namespace {
 // The table as the device firmware numbers it, written out here independently of the table
 // under test: a wrong value in either shows up as a difference.
 struct ExpectedChip {
-    std::uint32_t row;
+    std::uint32_t rowNumber;
     std::string_view name;
     std::uint16_t manufacturerId;
     std::uint8_t capacityId;
@@ -74,24 +75,21 @@ constexpr ExpectedChip kExpected[] = {
 };
 // clang-format on
 
+// The columns of a row of either table, numbers printed as numbers.
+auto Fields(const auto& c) {
+    return std::tuple{
+        +c.rowNumber,  c.name,        +c.manufacturerId, +c.capacityId, +c.memoryType,
+        +c.deviceId,   +c.pageSize,   +c.pagesPerSector, +c.sectorSize, +c.sectorsPerBlock,
+        +c.blockCount, +c.totalSizeKb};
+}
+
 TEST(FlashChipTable, EveryRowHoldsTheFirmwaresValues) {
     ASSERT_EQ(kFlashChipTable.size(), std::size(kExpected));
     for (const ExpectedChip& expected : kExpected) {
-        SCOPED_TRACE(testing::Message() << "row " << expected.row << " " << expected.name);
-        const FlashChip* chip = FindFlashChip(expected.row);
+        SCOPED_TRACE(testing::Message() << "row " << expected.rowNumber << " " << expected.name);
+        const FlashChip* chip = FindFlashChip(expected.rowNumber);
         ASSERT_NE(chip, nullptr);
-        EXPECT_EQ(chip->rowNumber, expected.row);
-        EXPECT_EQ(chip->name, expected.name);
-        EXPECT_EQ(chip->manufacturerId, expected.manufacturerId);
-        EXPECT_EQ(chip->capacityId, expected.capacityId);
-        EXPECT_EQ(chip->memoryType, expected.memoryType);
-        EXPECT_EQ(chip->deviceId, expected.deviceId);
-        EXPECT_EQ(chip->pageSize, expected.pageSize);
-        EXPECT_EQ(chip->pagesPerSector, expected.pagesPerSector);
-        EXPECT_EQ(chip->sectorSize, expected.sectorSize);
-        EXPECT_EQ(chip->sectorsPerBlock, expected.sectorsPerBlock);
-        EXPECT_EQ(chip->blockCount, expected.blockCount);
-        EXPECT_EQ(chip->totalSizeKb, expected.totalSizeKb);
+        EXPECT_EQ(Fields(*chip), Fields(expected));
         EXPECT_EQ(FlashSizeBytes(*chip), expected.totalSizeKb * 1024u);
     }
 }

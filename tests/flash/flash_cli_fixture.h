@@ -40,11 +40,18 @@ class FlashCliTest : public ::testing::Test {
         }
         return names;
     }
-    // Sets one fault of the emulated device, as its device.json names it.
-    void SetFault(const std::string& name, const nlohmann::json& value) const {
+    // Sets one key of the emulated device's device.json, a fault unless told.
+    void SetFault(const std::string& name, const nlohmann::json& value,
+                  const std::string& under = "/faults/") const {
         nlohmann::json json = nlohmann::json::parse(Text("sim/device.json"));
-        json["faults"][name] = value;
+        json[nlohmann::json::json_pointer(under + name)] = value;
         std::ofstream(Path("sim/device.json")) << json.dump(2);
+    }
+    // The exchanges a run of the tool with `args` makes, from its trace.
+    long ExchangesOf(const std::string& args) const {
+        EXPECT_EQ(Cli("--trace " + Path("trace") + " " + args).exitCode, 0) << args;
+        const std::string trace = Text("trace");
+        return std::count(trace.begin(), trace.end(), '\n');
     }
     std::string Path(const std::string& name) const { return (dir.path / name).string(); }
     nlohmann::json Json(const std::string& text) const {

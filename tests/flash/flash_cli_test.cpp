@@ -157,10 +157,7 @@ TEST_F(FlashCliTest, JsonFailuresPrintOneObjectWithAnError) {
 // valid: the tool says so and exits 1.
 TEST_F(FlashCliTest, FailedFinalFlagWriteIsReportedAndFails) {
     const std::string file = dir.Write("image.bin", FlashImage(0x10000, 0x1)).string();
-    ASSERT_EQ(Cli("--trace " + Path("trace") + " flash burn " + file + " --area firmware").exitCode,
-              0);
-    const std::string trace = Text("trace");
-    SetFault("fail_exchange", std::count(trace.begin(), trace.end(), '\n'));
+    SetFault("fail_exchange", ExchangesOf("flash burn " + file + " --area firmware"));
     const CliRun burn = Cli("--json flash burn " + file + " --area firmware");
     EXPECT_EQ(burn.exitCode, 1) << burn.err;
     EXPECT_NE(burn.err.find("The firmware was written and verified, but it could not be marked "
@@ -177,9 +174,7 @@ TEST_F(FlashCliTest, FailedFinalFlagWriteIsReportedAndFails) {
 // without a made-up first difference.
 TEST_F(FlashCliTest, FailedReadInTheCompareIsAFailureNotADifference) {
     const std::string file = dir.Write("image.bin", FlashImage(0x10000, 0x1)).string();
-    ASSERT_EQ(Cli("--trace " + Path("trace") + " flash burn " + file).exitCode, 0);
-    const std::string trace = Text("trace");
-    SetFault("fail_exchange", std::count(trace.begin(), trace.end(), '\n') - 1);
+    SetFault("fail_exchange", ExchangesOf("flash burn " + file) - 1);
     const CliRun burn = Cli("--json flash burn " + file);
     EXPECT_EQ(burn.exitCode, 1) << burn.err;
     const nlohmann::json json = Json(burn.out);
@@ -194,9 +189,7 @@ TEST_F(FlashCliTest, FailedReadInTheCompareIsAFailureNotADifference) {
 TEST_F(FlashCliTest, BurnThatCouldNotBeComparedIsRefusedFirst) {
     const std::string file = dir.Write("image.bin", FlashImage(0x10000, 0x1)).string();
     ASSERT_EQ(Cli("flash id").exitCode, 0);
-    nlohmann::json json = nlohmann::json::parse(Text("sim/device.json"));
-    json["input_report_lengths"][0] = 1000;
-    std::ofstream(Path("sim/device.json")) << json.dump(2);
+    SetFault("input_report_lengths/0", 1000, "/");
     const CliRun burn = Cli("flash burn " + file);
     EXPECT_EQ(burn.exitCode, 1) << burn.err;
     EXPECT_NE(burn.err.find("Nothing was written."), std::string::npos) << burn.err;

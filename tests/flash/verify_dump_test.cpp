@@ -221,7 +221,8 @@ TEST_F(DumpTest, FullDiskShowsTheDumpFilterBoxThenWhereThePartialFileIs) {
     EXPECT_EQ(boxes.shown[0].caption, "Dump Filter failure");
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
     EXPECT_NE(outcome.error.find("The disk holding the dump file " + path.string() +
-                                 " is full after 1992 bytes"),
+                                 " is full after 1992 bytes. Free some space or choose a "
+                                 "file on another disk, and dump again."),
               std::string::npos)
         << outcome.error;
     EXPECT_EQ(outcome.location, PartialFile().string());

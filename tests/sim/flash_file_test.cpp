@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "sim/nor_flash.h"
 #include "sim_wire.h"
 
@@ -25,11 +22,6 @@ std::unique_ptr<NorFlash> MapOrDie(const std::filesystem::path& file, std::uint3
     return flash;
 }
 
-Bytes FileBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Every byte value, line ends and the old end-of-file mark among them, at an odd address.
 Bytes AllByteValues() {
     Bytes bytes(4 * 256);
@@ -42,7 +34,7 @@ Bytes AllByteValues() {
 TEST(FlashFile, AMissingFileIsCreatedBlankAtTheChipsSize) {
     testing::TempDir dir;
     MapOrDie(dir.path / "flash.bin", kSize);
-    EXPECT_EQ(FileBytes(dir.path / "flash.bin"), Bytes(kSize, 0xFF));
+    EXPECT_EQ(testing::TempDir::Read(dir.path / "flash.bin"), Bytes(kSize, 0xFF));
 }
 
 TEST(FlashFile, EveryByteValueSurvivesAReopenExactly) {
@@ -56,7 +48,8 @@ TEST(FlashFile, EveryByteValueSurvivesAReopenExactly) {
     }
     Bytes expected(kSize, 0xFF);
     std::copy(bytes.begin(), bytes.end(), expected.begin() + 0x1001);
-    EXPECT_EQ(FileBytes(file), expected) << "the file is the chip's image, byte for byte";
+    EXPECT_EQ(testing::TempDir::Read(file), expected)
+        << "the file is the chip's image, byte for byte";
 
     auto reopened = MapOrDie(file, kSize);
     Bytes read(bytes.size());
@@ -64,7 +57,7 @@ TEST(FlashFile, EveryByteValueSurvivesAReopenExactly) {
     EXPECT_EQ(read, bytes);
     reopened->Erase(0x1000, 0x1000);
     reopened.reset();
-    EXPECT_EQ(FileBytes(file), Bytes(kSize, 0xFF)) << "the erase reached the file too";
+    EXPECT_EQ(testing::TempDir::Read(file), Bytes(kSize, 0xFF)) << "the erase reached the file too";
 }
 
 TEST(FlashFile, TwoMappingsOfOneFileSeeEachOthersWritesAtOnce) {

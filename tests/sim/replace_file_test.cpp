@@ -3,19 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "sim/replace_file.h"
 #include "sim_wire.h"
 
 namespace brimlo::sim {
 namespace {
-
-std::string FileText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::size_t Entries(const std::filesystem::path& dir) {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir),
@@ -32,7 +24,7 @@ TEST(ReplaceFile, EveryByteValueReplacesTheOldContentsExactly) {
         contents += static_cast<char>(value);
     }
     ASSERT_TRUE(ReplaceFile(file, contents, error)) << error;
-    EXPECT_EQ(FileText(file), contents);
+    EXPECT_EQ(testing::TempDir::Read(file), testing::Bytes(contents.begin(), contents.end()));
     EXPECT_EQ(Entries(dir.path), 1u) << "no temporary is left";
 }
 

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <random>
@@ -201,6 +203,10 @@ struct TempDir {
     ~TempDir() {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
+    }
+    static Bytes Read(const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
     }
 
     const std::filesystem::path path = Make();
