@@ -168,6 +168,9 @@ TEST_F(CliTest, EveryNumberIsHexadecimalAndTooLargeIsCalledSo) {
     ASSERT_TRUE(OneObject(gpio, object));
     EXPECT_EQ(object["number"], 2);
     EXPECT_EQ(object["value"], 1);
+    const CliRun gpioText = Cli("gpio get 2");
+    ASSERT_EQ(gpioText.exitCode, 0) << gpioText.err;
+    EXPECT_EQ(gpioText.out, "01\n");
 
     const struct {
         const char* args;
