@@ -159,14 +159,10 @@ class DialogCloseTest : public QObject {
     void closeDuringARunWaitsAndLeavesNoWindow_data() {
         QTest::addColumn<QString>("task");
         QTest::addColumn<QString>("how");
-        QTest::newRow("burn, close box") << "burn"
-                                         << "close-box";
-        QTest::newRow("dump, Esc") << "dump"
-                                   << "escape";
-        QTest::newRow("burn, SIGTERM") << "burn"
-                                       << "sigterm";
-        QTest::newRow("dump, SIGHUP") << "dump"
-                                      << "sighup";
+        QTest::newRow("burn, close box") << QString("burn") << QString("close-box");
+        QTest::newRow("dump, Esc") << QString("dump") << QString("escape");
+        QTest::newRow("burn, SIGTERM") << QString("burn") << QString("sigterm");
+        QTest::newRow("dump, SIGHUP") << QString("dump") << QString("sighup");
     }
     void closeDuringARunWaitsAndLeavesNoWindow() {
         QFETCH(QString, task);
