@@ -31,10 +31,6 @@ using flash::testing::TempDir;
 constexpr char kChildOption[] = "--close-during";
 constexpr int kProcessTimeoutMs = 60000;
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 // One run in this process: `task` ("burn" or "dump") on a slow emulated device, the close
 // requested by `how` ("close-box", "escape", "sigterm" or "sighup") while it runs. Every box is
 // answered as a user would, except the one saying the run holds the window: that one is left
@@ -163,14 +159,10 @@ class DialogCloseTest : public QObject {
     void closeDuringARunWaitsAndLeavesNoWindow_data() {
         QTest::addColumn<QString>("task");
         QTest::addColumn<QString>("how");
-        QTest::newRow("burn, close box") << "burn"
-                                         << "close-box";
-        QTest::newRow("dump, Esc") << "dump"
-                                   << "escape";
-        QTest::newRow("burn, SIGTERM") << "burn"
-                                       << "sigterm";
-        QTest::newRow("dump, SIGHUP") << "dump"
-                                      << "sighup";
+        QTest::newRow("burn, close box") << QString("burn") << QString("close-box");
+        QTest::newRow("dump, Esc") << QString("dump") << QString("escape");
+        QTest::newRow("burn, SIGTERM") << QString("burn") << QString("sigterm");
+        QTest::newRow("dump, SIGHUP") << QString("dump") << QString("sighup");
     }
     void closeDuringARunWaitsAndLeavesNoWindow() {
         QFETCH(QString, task);

@@ -166,7 +166,7 @@ class DialogTest : public QObject {
         }
         QVERIFY(!run.Button(kIdBurn)->isEnabled());
         QVERIFY(!run.Button(kIdDump)->isEnabled());
-        QVERIFY(run.boxes.texts.isEmpty());
+        QVERIFY(run.boxes.shown.empty());
     }
 
     void openDeviceFillsThePanels() {
@@ -329,7 +329,7 @@ class DialogTest : public QObject {
         const std::vector<Exchange> sent = run.Click(kIdGetHdmiInfo);
         QCOMPARE(sent.size(), size_t(1));
         QCOMPARE(hdmi->text(), QStringLiteral("before"));
-        QVERIFY(run.boxes.texts.isEmpty());
+        QVERIFY(run.boxes.shown.empty());
     }
 
     void withoutADeviceTheButtonsRefuse() {
@@ -337,9 +337,11 @@ class DialogTest : public QObject {
         for (const int id : {kIdRead, kIdWrite, kIdSetGpio}) {
             QVERIFY(run.Click(id).empty());
         }
-        QCOMPARE(run.boxes.texts, QStringList(3, QStringLiteral("HID Device no found !")));
-        QCOMPARE(run.boxes.captions, QStringList(3, QStringLiteral("Error")));
-        QVERIFY(run.boxes.icons.back() == MessageIcon::Error);
+        QCOMPARE(run.boxes.Texts(), QStringList(3, QStringLiteral("HID Device no found !")));
+        for (const ShownBox& box : run.boxes.shown) {
+            QCOMPARE(box.caption, QStringLiteral("Error"));
+            QVERIFY(box.icon == MessageIcon::Error);
+        }
     }
 
     // Nothing with the typed identifiers: the box, then the Cancel path, which stores nothing.
@@ -350,7 +352,7 @@ class DialogTest : public QObject {
             run.dialog->FlashPanel().otherArea->click();
             run.Field(kIdVendorId)->setText("abcd");
             run.Button(kIdOpenDevice)->click();
-            QCOMPARE(run.boxes.texts, QStringList{QStringLiteral("HID Device no found !")});
+            QCOMPARE(run.boxes.Texts(), QStringList{QStringLiteral("HID Device no found !")});
             QTRY_VERIFY(!run.dialog->isVisible());
             QCOMPARE(run.dialog->result(), int(QDialog::Rejected));
             QVERIFY(run.dialog->EndedWithoutDevice());
@@ -364,9 +366,9 @@ class DialogTest : public QObject {
                                       "input_report_lengths": [4100, 64]})");
         run.dialog->show();
         run.Button(kIdOpenDevice)->click();
-        QCOMPARE(run.boxes.texts.size(), 1);
-        QVERIFY2(run.boxes.texts[0].contains(QStringLiteral("three of each")),
-                 qPrintable(run.boxes.texts[0]));
+        QCOMPARE(run.boxes.shown.size(), std::size_t{1});
+        QVERIFY2(run.boxes.shown[0].text.contains(QStringLiteral("three of each")),
+                 qPrintable(run.boxes.shown[0].text));
         QTRY_VERIFY(!run.dialog->isVisible());
         QVERIFY(run.Button(kIdOpenDevice)->isEnabled());
     }
@@ -378,7 +380,7 @@ class DialogTest : public QObject {
         QVERIFY(run.Click(kIdSetGpio).empty());
         run.Control<QRadioButton>(kIdIic)->click();
         QVERIFY(run.Click(kIdSetGpio).empty());
-        QCOMPARE(run.boxes.texts, QStringList(2, QStringLiteral("Please select GPIO mode !")));
+        QCOMPARE(run.boxes.Texts(), QStringList(2, QStringLiteral("Please select GPIO mode !")));
     }
 
     void aboutBoxFromTheContextMenuAndF1() {

@@ -1,7 +1,7 @@
 #pragma once
 // One run of the main dialog over the emulated device, as `brimlo-hid-tool --simulate
 // --sim-state DIR --trace FILE` builds it, with boxes the test records and a settings file of
-// its own.
+// its own. The flash panel suites share its box recorder.
 
 #include <QDir>
 #include <QFile>
@@ -11,8 +11,11 @@
 #include <QSettings>
 #include <QStringList>
 #include <QTest>
+#include <QThread>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/uvc_hid_dlg.h"
@@ -22,16 +25,35 @@
 
 namespace brimlo::app::testing {
 
-class RecordedBoxes final : public MessageBoxes {
+inline QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+struct ShownBox {
+    QString text, caption;
+    MessageIcon icon;
+    bool onDialogThread;
+};
+
+// Records every box; `onShow` may act while the box would be on screen.
+class RecordingBoxes final : public MessageBoxes {
   public:
     void Show(std::string_view text, std::string_view caption, MessageIcon icon) override {
-        texts << QString::fromUtf8(text.data(), qsizetype(text.size()));
-        captions << QString::fromUtf8(caption.data(), qsizetype(caption.size()));
-        icons.push_back(icon);
+        shown.push_back({Q(text), Q(caption), icon, QThread::currentThread() == thread});
+        if (onShow) {
+            onShow(shown.back());
+        }
     }
-    QStringList texts;
-    QStringList captions;
-    std::vector<MessageIcon> icons;
+    QStringList Texts() const {
+        QStringList texts;
+        for (const ShownBox& box : shown) {
+            texts << box.text;
+        }
+        return texts;
+    }
+    QThread* thread = QThread::currentThread();
+    std::vector<ShownBox> shown;
+    std::function<void(const ShownBox&)> onShow;
 };
 
 // One report exchange of the wire trace.
@@ -111,7 +133,7 @@ class DialogRun {
   public:
     QSettings settings;
     std::unique_ptr<session::PlatformStack> stack;
-    RecordedBoxes boxes;
+    RecordingBoxes boxes;
     std::unique_ptr<Cuvc_hid_olvexDlg> dialog;
 };
 

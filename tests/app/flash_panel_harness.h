@@ -10,8 +10,6 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QThread>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,32 +19,11 @@
 #include "app/uvc_hid_dlg.h"
 #include "controls/hex_edit.h"
 #include "dialog/dialog_template.h"
+#include "dialog_test_support.h"
 #include "sim/sim_device.h"
 #include "sim/sim_platform.h"
 
 namespace brimlo::app::testing {
-
-struct ShownBox {
-    QString text, caption;
-    MessageIcon icon;
-    bool onDialogThread;
-};
-
-// Records every box; `onShow` may act while the box would be on screen.
-class RecordingBoxes final : public MessageBoxes {
-  public:
-    void Show(std::string_view text, std::string_view caption, MessageIcon icon) override {
-        shown.push_back({QString::fromUtf8(text.data(), qsizetype(text.size())),
-                         QString::fromUtf8(caption.data(), qsizetype(caption.size())), icon,
-                         QThread::currentThread() == thread});
-        if (onShow) {
-            onShow(shown.back());
-        }
-    }
-    QThread* thread = QThread::currentThread();
-    std::vector<ShownBox> shown;
-    std::function<void(const ShownBox&)> onShow;
-};
 
 class AnsweringChooser final : public FlashFileChooser {
   public:

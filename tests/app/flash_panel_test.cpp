@@ -31,10 +31,6 @@ sim::SimConfig Chip(std::uint32_t row, std::uint32_t latencyUs = 0) {
     return config;
 }
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 bool WaitForEnd(FlashDialogHarness& h) {
     return QTest::qWaitFor([&] { return !h.controller->Running(); }, kRunTimeoutMs);
 }

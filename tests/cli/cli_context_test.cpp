@@ -1,5 +1,7 @@
 // The reporting every command shares: under --json one object per run, whatever the command
 // printed or failed with, and a usage error's exit code kept whatever the command returns.
+// And flash dump --all's file names: a port or serial is the device's own text and must never
+// lead the file out of the folder the user chose or into a name a system refuses.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/all_boards.h"
 #include "cli/cli_context.h"
 
 namespace brimlo::cli {
@@ -84,6 +87,27 @@ TEST(CliContextReport, BytesThatAreNotUtf8AreReplacedNotFatal) {
         return kExitOk;
     });
     EXPECT_EQ(nlohmann::json::parse(run.out)["file"], "dump-\xef\xbf\xbd\xef\xbf\xbd.bin");
+}
+
+boards::Board BoardWith(const std::string& port, const std::string& serial) {
+    return boards::Board{"/dev/hidraw0", port, serial};
+}
+
+TEST(DumpFileName, PortsAndPlainSerialsAreKept) {
+    EXPECT_EQ(DumpFileName("dump-{port}.bin", BoardWith("1-1.2", "")), "dump-1-1.2.bin");
+    EXPECT_EQ(DumpFileName("{serial}/{port}.bin", BoardWith("3-4", "AB_12-x")), "AB_12-x/3-4.bin");
+    EXPECT_EQ(DumpFileName("d-{serial}.bin", BoardWith("", "Zoë")), "d-Zoë.bin");
+    EXPECT_EQ(DumpFileName("d-{serial}.bin", BoardWith("1-1", "")), "d-none.bin");
+}
+
+TEST(DumpFileName, SerialsCannotClimbOutOrNameWhatWindowsRefuses) {
+    EXPECT_EQ(DumpFileName("{serial}", BoardWith("", "..")), "__");
+    EXPECT_EQ(DumpFileName("out/{serial}.bin", BoardWith("", "../../etc/x")),
+              "out/.._.._etc_x.bin");
+    EXPECT_EQ(DumpFileName("{serial}.bin", BoardWith("", "..\\x")), ".._x.bin");
+    EXPECT_EQ(DumpFileName("{serial}.bin", BoardWith("", "a:b*c?d\"e<f>g|h")),
+              "a_b_c_d_e_f_g_h.bin");
+    EXPECT_EQ(DumpFileName("{serial}.bin", BoardWith("", std::string("a\nb\x01", 4))), "a_b_.bin");
 }
 
 }  // namespace

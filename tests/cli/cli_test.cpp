@@ -20,12 +20,6 @@ TEST_F(CliTest, RegistersWrittenInOneRunAreReadInTheNext) {
     const CliRun readBack = Cli("reg read 3ff0000");
     EXPECT_EQ(readBack.exitCode, 0) << readBack.err;
     EXPECT_EQ(readBack.out, "f6000000\n");
-
-    const CliRun json = Cli("--json reg read 54 --count 4");
-    ASSERT_EQ(json.exitCode, 0) << json.err;
-    const auto parsed = nlohmann::json::parse(json.out);
-    ASSERT_EQ(parsed["registers"].size(), 4u);
-    EXPECT_EQ(parsed["registers"][3]["address"], 0x60);
 }
 
 TEST_F(CliTest, FirmwareVersionAndHdmiUseTheDialogsFormats) {
@@ -53,14 +47,6 @@ TEST_F(CliTest, IicWriteThenReadBackThroughTheDefaultDevice) {
     EXPECT_NE(scan.out.find("40: -- -- -- -- -- -- -- -- 48"), std::string::npos) << scan.out;
 }
 
-TEST_F(CliTest, GpioOutputReadsBackItsValue) {
-    ASSERT_EQ(Cli("gpio dir 2 out").exitCode, 0);
-    ASSERT_EQ(Cli("gpio set 2 1").exitCode, 0);
-    const CliRun get = Cli("gpio get 2");
-    ASSERT_EQ(get.exitCode, 0) << get.err;
-    EXPECT_EQ(get.out, "01\n");
-}
-
 TEST_F(CliTest, MistakesAreRefusedWithAClearMessageAndNothingIsSent) {
     const fs::path trace = state / "trace.jsonl";
     const CliRun badHex = Cli("--trace '" + trace.string() + "' reg write 54 12zz");
@@ -70,7 +56,6 @@ TEST_F(CliTest, MistakesAreRefusedWithAClearMessageAndNothingIsSent) {
 
     EXPECT_EQ(Cli("gpio dir 4 out").exitCode, 2);
     EXPECT_EQ(Cli("gpio dir 1 sideways").exitCode, 2);
-    EXPECT_EQ(Cli("frobnicate").exitCode, 2);
 
     const CliRun missing = Cli("-d dead:beef info");
     EXPECT_EQ(missing.exitCode, 3);

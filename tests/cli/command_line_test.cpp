@@ -155,6 +155,7 @@ TEST_F(CliTest, EveryNumberIsHexadecimalAndTooLargeIsCalledSo) {
     nlohmann::json object;
     ASSERT_TRUE(OneObject(count, object));
     EXPECT_EQ(object["registers"].size(), 0x10u);
+    EXPECT_EQ(object["registers"][3]["address"], 0x60);  // 54 and on, a register every 4
 
     ASSERT_EQ(Cli("iic write 90 10 01 02 03 04 05 06 07 08 09 0a 0b").exitCode, 0);
     const CliRun iic = Cli("iic read 90 10 --count 0b");
@@ -168,6 +169,9 @@ TEST_F(CliTest, EveryNumberIsHexadecimalAndTooLargeIsCalledSo) {
     ASSERT_TRUE(OneObject(gpio, object));
     EXPECT_EQ(object["number"], 2);
     EXPECT_EQ(object["value"], 1);
+    const CliRun gpioText = Cli("gpio get 2");
+    ASSERT_EQ(gpioText.exitCode, 0) << gpioText.err;
+    EXPECT_EQ(gpioText.out, "01\n");
 
     const struct {
         const char* args;
